@@ -1,0 +1,6 @@
+// The program-wide message texts, empty until the editor first changes.
+#include "app/message_texts.h"
+
+Text messageText;
+Text messageSubject;
+Text messageBody;

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Starts or stops what the Windows tests run in: a private Xvfb display and a persistent
+# wineserver on the build tree's own prefix. Every wait is bounded.
+#   wine-session.sh start HOME    create or reuse HOME/prefix, start the display
+#   wine-session.sh stop HOME     stop the wineserver and the display
+set -u
+action=${1:?start or stop}
+home=${2:?wine home folder}
+mkdir -p "$home"
+home=$(cd "$home" && pwd)
+export WINEPREFIX=$home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+stop() {
+    if [ -r "$home/display" ]; then
+        DISPLAY=$(cat "$home/display") timeout 20 wineserver -k 2>/dev/null
+    fi
+    if [ -r "$home/xvfb.pid" ]; then
+        pid=$(cat "$home/xvfb.pid")
+        kill "$pid" 2>/dev/null
+        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$pid" 2>/dev/null
+    fi
+    rm -f "$home/display" "$home/xvfb.pid"
+}
+
+start() {
+    stop
+    local number=""
+    for candidate in $(seq 90 140); do
+        if [ ! -e "/tmp/.X11-unix/X$candidate" ] && [ ! -e "/tmp/.X$candidate-lock" ]; then
+            number=$candidate
+            break
+        fi
+    done
+    if [ -z "$number" ]; then
+        echo "wine-session: no free X display number" >&2
+        return 1
+    fi
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >"$home/xvfb.log" 2>&1 &
+    echo $! >"$home/xvfb.pid"
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$number" ] && break
+        sleep 0.1
+    done
+    if [ ! -e "/tmp/.X11-unix/X$number" ]; then
+        echo "wine-session: Xvfb did not start on :$number" >&2
+        stop
+        return 1
+    fi
+    echo ":$number" >"$home/display"
+    export DISPLAY=":$number"
+    # A persistent server saves every test the start of a new one.
+    timeout 20 wineserver -p 2>/dev/null
+    if ! timeout 300 wineboot --init >"$home/wineboot.log" 2>&1; then
+        echo "wine-session: wineboot failed, see $home/wineboot.log" >&2
+        stop
+        return 1
+    fi
+    return 0
+}
+
+case $action in
+start) start ;;
+stop) stop ;;
+*) echo "wine-session: unknown action $action" >&2; exit 2 ;;
+esac

@@ -1,0 +1,371 @@
+// The number-to-text and text-to-number conversions, and the truncations to integer targets.
+#include "common/number_text.h"
+
+#include <cmath>
+#include <cstdint>
+#include <iterator>
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr double kLargest = std::numeric_limits<double>::max();
+
+struct NumberForm {
+    double value;
+    const char* text;
+};
+
+void expectForms(const NumberForm* begin, const NumberForm* end)
+{
+    for (const NumberForm* form = begin; form != end; ++form)
+        EXPECT_EQ(numberToText(form->value), form->text) << "expected " << form->text;
+}
+
+struct ReadNumber {
+    std::string text;
+    double value;
+};
+
+void expectReadings(const ReadNumber* begin, const ReadNumber* end)
+{
+    for (const ReadNumber* reading = begin; reading != end; ++reading)
+        EXPECT_DOUBLE_EQ(textToNumber(reading->text), reading->value)
+            << "reading \"" << reading->text << "\"";
+}
+
+}  // namespace
+
+TEST(NumberToText, IntegralValuesHaveNoDecimalPoint)
+{
+    constexpr NumberForm kForms[] = {
+        {0.0, "0"},
+        {1.0, "1"},
+        {25.0, "25"},
+        {100.0, "100"},
+        {110.0, "110"},
+        {65535.0, "65535"},
+        {2147483647.0, "2147483647"},
+        {100000000000000.0, "100000000000000"},
+    };
+    expectForms(std::begin(kForms), std::end(kForms));
+}
+
+TEST(NumberToText, NegativeValuesHaveALeadingMinus)
+{
+    constexpr NumberForm kForms[] = {
+        {-1.0, "-1"},
+        {-25.0, "-25"},
+        {-0.5, "-0.5"},
+        {-1234.5678, "-1234.5678"},
+        {-999999999999999.0, "-999999999999999"},
+        {-0.0001, "-0.0001"},
+    };
+    expectForms(std::begin(kForms), std::end(kForms));
+}
+
+TEST(NumberToText, NegativeZeroIsWrittenAsZero)
+{
+    EXPECT_EQ(numberToText(-0.0), "0");
+}
+
+TEST(NumberToText, FractionsDropTrailingZerosAndKeepALeadingZero)
+{
+    constexpr NumberForm kForms[] = {
+        {0.5, "0.5"},
+        {0.25, "0.25"},
+        {1.5, "1.5"},
+        {10.25, "10.25"},
+        {1234.5678, "1234.5678"},
+        {0.1, "0.1"},
+        {0.001, "0.001"},
+    };
+    expectForms(std::begin(kForms), std::end(kForms));
+}
+
+TEST(NumberToText, RoundsToFifteenSignificantDigits)
+{
+    constexpr NumberForm kForms[] = {
+        {0.1 + 0.2, "0.3"},
+        {0.1 + 0.7, "0.8"},
+        {1.0 / 3.0, "0.333333333333333"},
+        {2.0 / 3.0, "0.666666666666667"},
+        {-1.0 / 3.0, "-0.333333333333333"},
+        {100.0 / 3.0, "33.3333333333333"},
+        {1.005, "1.005"},
+        {123456789012345.67, "123456789012346"},
+        {0.000123456789012345, "0.000123456789012345"},
+    };
+    expectForms(std::begin(kForms), std::end(kForms));
+}
+
+TEST(NumberToText, PlainDecimalRunsFromOneTenThousandthToBelowTenToTheFifteenth)
+{
+    constexpr NumberForm kForms[] = {
+        {0.0001, "0.0001"},
+        {0.00012345, "0.00012345"},
+        {999999999999999.0, "999999999999999"},
+        {123456789012345.0, "123456789012345"},
+        {9.99999999999999e-05, "9.99999999999999e-05"},
+        {1e15, "1.00000000000000e+015"},
+    };
+    expectForms(std::begin(kForms), std::end(kForms));
+}
+
+TEST(NumberToText, LargeMagnitudesUseAPlusExponentOfAtLeastThreeDigits)
+{
+    constexpr NumberForm kForms[] = {
+        {1e16, "1.00000000000000e+016"},
+        {-2.5e20, "-2.50000000000000e+020"},
+        {123456789012345678.0, "1.23456789012346e+017"},
+        {9.9999999999999995e20, "1.00000000000000e+021"},
+        {1e100, "1.00000000000000e+100"},
+        {1.5e300, "1.50000000000000e+300"},
+        {kLargest, "1.79769313486232e+308"},
+        {-kLargest, "-1.79769313486232e+308"},
+    };
+    expectForms(std::begin(kForms), std::end(kForms));
+}
+
+TEST(NumberToText, SmallMagnitudesUseAMinusExponentOfAtLeastTwoDigits)
+{
+    constexpr NumberForm kForms[] = {
+        {1.5e-5, "1.50000000000000e-05"},
+        {1e-5, "1.00000000000000e-05"},
+        {-1e-5, "-1.00000000000000e-05"},
+        {9e-5, "9.00000000000000e-05"},
+        {1.234e-7, "1.23400000000000e-07"},
+        {1e-10, "1.00000000000000e-10"},
+        {1e-99, "1.00000000000000e-99"},
+        {1e-100, "1.00000000000000e-100"},
+        {std::numeric_limits<double>::denorm_min(), "4.94065645841247e-324"},
+    };
+    expectForms(std::begin(kForms), std::end(kForms));
+}
+
+TEST(TextToNumber, ReadsSignedDecimalsWithFractions)
+{
+    const ReadNumber kReadings[] = {
+        {"0", 0.0},
+        {"7", 7.0},
+        {"25", 25.0},
+        {"+5", 5.0},
+        {"-5", -5.0},
+        {"1.5", 1.5},
+        {"-1234.5678", -1234.5678},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {"007", 7.0},
+        {"0.1", 0.1},
+        {"0.33333333333333333333333333", 1.0 / 3.0},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, ReadsExponentsInEitherCase)
+{
+    const ReadNumber kReadings[] = {
+        {"1e3", 1000.0},
+        {"1E3", 1000.0},
+        {"2e+2", 200.0},
+        {"1.5e-2", 0.015},
+        {"-2.5E-3", -0.0025},
+        {"1.00000000000000e+015", 1e15},
+        {"1.50000000000000e-05", 1.5e-5},
+        {"1e308", 1e308},
+        {"1e-100", 1e-100},
+        {"1e0000000000000003", 1000.0},
+        {"1e-0000002", 0.01},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, AnExponentWithoutDigitsIsNotPartOfTheNumber)
+{
+    const ReadNumber kReadings[] = {
+        {"1e", 1.0},
+        {"1e+", 1.0},
+        {"1e-", 1.0},
+        {"1ex", 1.0},
+        {"2.5E+x", 2.5},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, SkipsLeadingSpacesAndTabsOnly)
+{
+    const ReadNumber kReadings[] = {
+        {"  12", 12.0},
+        {"\t\t7", 7.0},
+        {" \t -3", -3.0},
+        {"   &H10", 16.0},
+        {"\n5", 0.0},
+        {"\r5", 0.0},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, StopsAtTheFirstByteThatDoesNotFit)
+{
+    const ReadNumber kReadings[] = {
+        {"12abc", 12.0},
+        {"1 2", 1.0},
+        {"1,5", 1.0},
+        {"3-", 3.0},
+        {"1.2.3", 1.2},
+        {"- 5", 0.0},
+        {"--1", 0.0},
+        {"+-1", 0.0},
+        {"25\r\n", 25.0},
+        {std::string("12\0" "3", 4), 12.0},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, TextWithoutDigitsGivesZero)
+{
+    const ReadNumber kReadings[] = {
+        {"", 0.0},
+        {"   ", 0.0},
+        {"abc", 0.0},
+        {"-", 0.0},
+        {"+", 0.0},
+        {".", 0.0},
+        {"-.", 0.0},
+        {"e5", 0.0},
+        {"\"12\"", 0.0},
+        {"\x82\x50\x82\x51", 0.0},  // full-width "12" in code page 932
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, ReadsHexadecimalAndOctalInEitherCase)
+{
+    const ReadNumber kReadings[] = {
+        {"&H1F", 31.0},
+        {"&hff", 255.0},
+        {"&HfF", 255.0},
+        {"&H1e", 30.0},
+        {"&O17", 15.0},
+        {"&o17", 15.0},
+        {"&H1G", 1.0},
+        {"&H1.5", 1.0},
+        {"&O78", 7.0},
+        {"&HFFFFFFFF", 4294967295.0},
+        {"&HFFFFFFFFFFFFFFFF", 18446744073709551615.0},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, HexadecimalAndOctalTakeNoSignAndNeedDigits)
+{
+    const ReadNumber kReadings[] = {
+        {"&H", 0.0},
+        {"&Hxyz", 0.0},
+        {"&O8", 0.0},
+        {"&", 0.0},
+        {"&X1", 0.0},
+        {"& H1", 0.0},
+        {"&H-1", 0.0},
+        {"&H+1", 0.0},
+        {"-&H1F", 0.0},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, BeyondTheRangeGivesTheLargestFiniteValueOfThatSign)
+{
+    const ReadNumber kReadings[] = {
+        {"1e400", kLargest},
+        {"-1e400", -kLargest},
+        {"1.8e308", kLargest},
+        {"1e99999999999999999999", kLargest},
+        {"-1e99999999999999999999", -kLargest},
+        {"&H" + std::string(300, 'F'), kLargest},
+        {"1.7976931348623157e308", kLargest},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, UnderflowGivesZero)
+{
+    const ReadNumber kReadings[] = {
+        {"1e-400", 0.0},
+        {"-1e-400", 0.0},
+        {"1e-99999999999999999999", 0.0},
+        {"0e99999999999999999999", 0.0},
+        {"0." + std::string(400, '0') + "1", 0.0},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, ReadsVeryLongDigitStrings)
+{
+    const ReadNumber kReadings[] = {
+        {std::string(10000, '0') + "1", 1.0},
+        {"1" + std::string(300, '0'), 1e300},
+        {"-1" + std::string(300, '0'), -1e300},
+        {std::string(400, '9'), kLargest},
+        {"1" + std::string(100000, '0'), kLargest},
+        {"1." + std::string(100000, '0') + "1", 1.0},
+    };
+    expectReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, NeverGivesInfinityOrNotANumber)
+{
+    const std::string kTexts[] = {"1e400", "-1e400", std::string(400, '9'),
+                                  "&H" + std::string(300, 'F'), "inf", "-inf", "nan", "infinity"};
+    for (const std::string& text : kTexts) {
+        double value = textToNumber(text);
+        EXPECT_TRUE(std::isfinite(value)) << "reading \"" << text << "\"";
+    }
+    EXPECT_EQ(textToNumber("inf"), 0.0);
+    EXPECT_EQ(textToNumber("nan"), 0.0);
+}
+
+TEST(TruncateToInt16, TruncatesTowardZero)
+{
+    EXPECT_EQ(truncateToInt16(0.0), 0);
+    EXPECT_EQ(truncateToInt16(3.9), 3);
+    EXPECT_EQ(truncateToInt16(-3.9), -3);
+    EXPECT_EQ(truncateToInt16(0.99), 0);
+    EXPECT_EQ(truncateToInt16(-0.99), 0);
+    EXPECT_EQ(truncateToInt16(32767.9), 32767);
+    EXPECT_EQ(truncateToInt16(-32768.9), -32768);
+}
+
+TEST(TruncateToInt16, HoldsValuesToTheSixteenBitRange)
+{
+    EXPECT_EQ(truncateToInt16(32768.0), 32767);
+    EXPECT_EQ(truncateToInt16(40000.0), 32767);
+    EXPECT_EQ(truncateToInt16(-32769.0), -32768);
+    EXPECT_EQ(truncateToInt16(-40000.0), -32768);
+    EXPECT_EQ(truncateToInt16(1e300), 32767);
+    EXPECT_EQ(truncateToInt16(kLargest), 32767);
+    EXPECT_EQ(truncateToInt16(-kLargest), -32768);
+}
+
+TEST(TruncateToInt32, TruncatesTowardZero)
+{
+    EXPECT_EQ(truncateToInt32(0.0), 0);
+    EXPECT_EQ(truncateToInt32(255.75), 255);
+    EXPECT_EQ(truncateToInt32(-255.75), -255);
+    EXPECT_EQ(truncateToInt32(-0.5), 0);
+    EXPECT_EQ(truncateToInt32(2147483647.9), 2147483647);
+    EXPECT_EQ(truncateToInt32(-2147483648.9), std::numeric_limits<std::int32_t>::min());
+}
+
+TEST(TruncateToInt32, HoldsValuesToTheThirtyTwoBitRange)
+{
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    EXPECT_EQ(truncateToInt32(2147483648.0), kMax);
+    EXPECT_EQ(truncateToInt32(3e9), kMax);
+    EXPECT_EQ(truncateToInt32(-2147483649.0), kMin);
+    EXPECT_EQ(truncateToInt32(-3e9), kMin);
+    EXPECT_EQ(truncateToInt32(kLargest), kMax);
+    EXPECT_EQ(truncateToInt32(-kLargest), kMin);
+}

@@ -1,0 +1,173 @@
+// ToName.dat: five "name,address,limit" lines, written exactly and read back.
+#include "settings/recipients.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/support/test_files.h"
+
+namespace {
+
+class RecipientsTest : public ScratchFolderTest {
+protected:
+    void SetUp() override
+    {
+        ScratchFolderTest::SetUp();
+        recipients = {};
+        currentRecipient = 0;
+    }
+    void TearDown() override
+    {
+        recipients = {};
+        ScratchFolderTest::TearDown();
+    }
+};
+
+void fillSample()
+{
+    recipients[0] = {cp932("花子"), "hanako@example.ne.jp", 50};
+    recipients[1] = {"Boss", "boss@example.jp", 250};
+    recipients[2] = {cp932("ｶﾅ名"), "kana@example.jp", 30.5};
+    recipients[3] = {"", "", 0};
+    recipients[4] = {"Boss", "boss@example.jp", 1000};
+}
+
+std::string sampleFile()
+{
+    return cp932("花子") + ",hanako@example.ne.jp,50\r\n" +
+           "Boss,boss@example.jp,250\r\n" +
+           cp932("ｶﾅ名") + ",kana@example.jp,30.5\r\n" +
+           ",,0\r\n" +
+           "Boss,boss@example.jp,1000\r\n";
+}
+
+}  // namespace
+
+TEST_F(RecipientsTest, SavedFileHasFiveLinesInEntryOrder)
+{
+    fillSample();
+    saveRecipients();
+    EXPECT_EQ(fileBytes("ToName.dat"), sampleFile());
+}
+
+TEST_F(RecipientsTest, UntouchedEntriesSaveAsTwoCommasAndZero)
+{
+    saveRecipients();
+    EXPECT_EQ(fileBytes("ToName.dat"), ",,0\r\n,,0\r\n,,0\r\n,,0\r\n,,0\r\n");
+}
+
+TEST_F(RecipientsTest, SaveThenLoadGivesBackEveryEntryInOrder)
+{
+    fillSample();
+    saveRecipients();
+    recipients = {};
+    loadRecipients();
+    EXPECT_EQ(recipients[0].name, cp932("花子"));
+    EXPECT_EQ(recipients[0].address, "hanako@example.ne.jp");
+    EXPECT_EQ(recipients[0].charLimit, 50);
+    EXPECT_EQ(recipients[1].name, "Boss");
+    EXPECT_EQ(recipients[2].name, cp932("ｶﾅ名"));
+    EXPECT_EQ(recipients[2].charLimit, 30.5);
+    EXPECT_EQ(recipients[3].name, "");
+    EXPECT_EQ(recipients[3].address, "");
+    EXPECT_EQ(recipients[3].charLimit, 0);
+    // Duplicates are both kept.
+    EXPECT_EQ(recipients[4].name, "Boss");
+    EXPECT_EQ(recipients[4].address, "boss@example.jp");
+    EXPECT_EQ(recipients[4].charLimit, 1000);
+}
+
+TEST_F(RecipientsTest, MissingFileLeavesEmptyEntries)
+{
+    loadRecipients();
+    for (const RecipientEntry& entry : recipients) {
+        EXPECT_EQ(entry.name, "");
+        EXPECT_EQ(entry.address, "");
+        EXPECT_EQ(entry.charLimit, 0);
+    }
+    EXPECT_FALSE(fileExists("ToName.dat"));
+}
+
+TEST_F(RecipientsTest, AShortFileFillsOnlyWhatItHolds)
+{
+    writeFileBytes("ToName.dat", "A,a@example.jp,10\r\nB,b@exa");
+    loadRecipients();
+    EXPECT_EQ(recipients[0].name, "A");
+    EXPECT_EQ(recipients[0].charLimit, 10);
+    EXPECT_EQ(recipients[1].name, "B");
+    EXPECT_EQ(recipients[1].address, "b@exa");
+    EXPECT_EQ(recipients[1].charLimit, 0);
+    EXPECT_EQ(recipients[2].name, "");
+}
+
+TEST_F(RecipientsTest, ExtraLinesAreIgnoredAndDisappearAtTheNextSave)
+{
+    std::string file = sampleFile() + "Sixth,six@example.jp,6\r\n";
+    writeFileBytes("ToName.dat", file);
+    loadRecipients();
+    EXPECT_EQ(recipients[4].charLimit, 1000);
+    saveRecipients();
+    EXPECT_EQ(fileBytes("ToName.dat"), sampleFile());
+}
+
+TEST_F(RecipientsTest, ACommaInANameShiftsEveryLaterField)
+{
+    recipients[0] = {"Yamada, Taro", "taro@example.jp", 50};
+    recipients[1] = {"B", "b@example.jp", 60};
+    saveRecipients();
+    EXPECT_EQ(fileBytes("ToName.dat").substr(0, 31), "Yamada, Taro,taro@example.jp,50");
+    recipients = {};
+    loadRecipients();
+    EXPECT_EQ(recipients[0].name, "Yamada");
+    EXPECT_EQ(recipients[0].address, "Taro");  // the leading blank is skipped
+    EXPECT_EQ(recipients[0].charLimit, 0);     // "taro@example.jp" has no digits
+    EXPECT_EQ(recipients[1].name, "50");
+    EXPECT_EQ(recipients[1].address, "B");
+}
+
+TEST_F(RecipientsTest, ALimitWithoutDigitsReadsAsZero)
+{
+    writeFileBytes("ToName.dat", "A,a@example.jp,fifty\r\n");
+    loadRecipients();
+    EXPECT_EQ(recipients[0].charLimit, 0);
+}
+
+TEST_F(RecipientsTest, LongNamesAreKeptWhole)
+{
+    std::string name(5000, 'n');
+    recipients[0] = {name, "a@example.jp", 1};
+    saveRecipients();
+    recipients = {};
+    loadRecipients();
+    EXPECT_EQ(recipients[0].name, name);
+}
+
+TEST_F(RecipientsTest, HostileContentLoadsSafelyAndIsLeftUntouched)
+{
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += static_cast<char>((i * 31 + 3) % 256);
+    const std::string contents[] = {
+        "", std::string("\0,\0,\0", 5), "\r", "\r\r\n\r", binary,
+        std::string(10 * 1024 * 1024, 'x'), "A,b,1",
+    };
+    for (const std::string& content : contents) {
+        recipients = {};
+        writeFileBytes("ToName.dat", content);
+        loadRecipients();
+        EXPECT_EQ(fileBytes("ToName.dat"), content);
+    }
+    EXPECT_EQ(recipients[0].name, "A");
+    EXPECT_EQ(recipients[0].charLimit, 1);
+}
+
+TEST_F(RecipientsTest, AFailedSaveKeepsTheOldFile)
+{
+    writeFileBytes("ToName.dat", sampleFile());
+    std::filesystem::create_directory("ToName.dat.new");
+    recipients[0].name = "Changed";
+    saveRecipients();
+    EXPECT_EQ(fileBytes("ToName.dat"), sampleFile());
+}

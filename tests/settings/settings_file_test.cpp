@@ -1,0 +1,382 @@
+// velmor.ini: the exact bytes written, and what reading gives back for whole, short, hand-edited
+// and hostile files.
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "settings/settings.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+// The file's lines, labels as they appear in the file, values already in file form.
+std::string settingsFile(const std::string (&values)[16])
+{
+    static const char* const labels[16] = {
+        "SMTPサーバー名", "送信元名称", "送信元アドレス", "POP3サーバー名",
+        "送信元ID", "POP3パスワード", "送信先名", "送信先アドレス",
+        "文字数の制限", "透過率", "透過するしない", "警告音使う使わない",
+        "POPbeforeSMTP使う使わない", "APOP使う使わない", "SMTP-AUTH使う使わない", "ポート番号",
+    };
+    std::string file;
+    for (int i = 0; i < 16; ++i)
+        file += cp932(labels[i]) + "," + values[i] + "\r\n";
+    return file;
+}
+
+void fillSample()
+{
+    settings.smtpServer = "smtp.example.jp";
+    settings.fromName = cp932("山田太郎");
+    settings.fromAddress = "taro@example.jp";
+    settings.pop3Server = "pop.example.jp";
+    settings.pop3UserId = "taro";
+    settings.pop3Password = "ab";
+    settings.toName = cp932("花子");
+    settings.toAddress = "hanako@example.ne.jp";
+    settings.charLimit = 50;
+    settings.opacity = 80;
+    settings.translucent = 1;
+    settings.warnSound = 0;
+    settings.popBeforeSmtp = 1;
+    settings.apopBeforeSmtp = 0;
+    settings.smtpAuth = 0;
+    settings.smtpPort = 25;
+}
+
+const std::string kSampleValues[16] = {
+    "smtp.example.jp", cp932("山田太郎"), "taro@example.jp", "pop.example.jp", "taro",
+    "28282829",  // 'a' (97) and 'b' (98) plus 2731
+    cp932("花子"), "hanako@example.ne.jp", "50", "80", "1", "0", "1", "0", "0", "25",
+};
+
+void expectSample()
+{
+    EXPECT_EQ(settings.smtpServer, "smtp.example.jp");
+    EXPECT_EQ(settings.fromName, cp932("山田太郎"));
+    EXPECT_EQ(settings.fromAddress, "taro@example.jp");
+    EXPECT_EQ(settings.pop3Server, "pop.example.jp");
+    EXPECT_EQ(settings.pop3UserId, "taro");
+    EXPECT_EQ(settings.pop3Password, "ab");
+    EXPECT_EQ(settings.toName, cp932("花子"));
+    EXPECT_EQ(settings.toAddress, "hanako@example.ne.jp");
+    EXPECT_EQ(settings.charLimit, 50);
+    EXPECT_EQ(settings.opacity, 80);
+    EXPECT_EQ(settings.translucent, 1);
+    EXPECT_EQ(settings.warnSound, 0);
+    EXPECT_EQ(settings.popBeforeSmtp, 1);
+    EXPECT_EQ(settings.apopBeforeSmtp, 0);
+    EXPECT_EQ(settings.smtpAuth, 0);
+    EXPECT_EQ(settings.smtpPort, 25);
+}
+
+void expectStartValues()
+{
+    for (const FieldText* text : {&settings.smtpServer, &settings.fromName, &settings.fromAddress,
+                                  &settings.pop3Server, &settings.pop3UserId,
+                                  &settings.pop3Password, &settings.toName, &settings.toAddress})
+        EXPECT_EQ(*text, "");
+    EXPECT_EQ(settings.charLimit, 0);
+    EXPECT_EQ(settings.opacity, 0);
+    EXPECT_EQ(settings.translucent, 0);
+    EXPECT_EQ(settings.warnSound, 0);
+    EXPECT_EQ(settings.popBeforeSmtp, 0);
+    EXPECT_EQ(settings.apopBeforeSmtp, 0);
+    EXPECT_EQ(settings.smtpAuth, 0);
+    EXPECT_EQ(settings.smtpPort, 0);
+}
+
+class SettingsFileTest : public ScratchFolderTest {
+protected:
+    void SetUp() override
+    {
+        ScratchFolderTest::SetUp();
+        settings = Settings();
+    }
+    void TearDown() override
+    {
+        settings = Settings();
+        ScratchFolderTest::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(SettingsFileTest, SavedFileHasSixteenLabelledLinesInOrder)
+{
+    fillSample();
+    saveSettings();
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleValues));
+}
+
+TEST_F(SettingsFileTest, StartValuesSaveAsEmptyTextsAndZeros)
+{
+    saveSettings();
+    const std::string values[16] = {"", "", "", "", "", "", "", "", "0", "0", "0", "0", "0", "0", "0", "0"};
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(values));
+}
+
+TEST_F(SettingsFileTest, FractionsAndNegativeNumbersKeepTheirForm)
+{
+    settings.charLimit = 50.5;
+    settings.smtpPort = 587.25;
+    settings.opacity = -3;
+    settings.translucent = 2;
+    saveSettings();
+    const std::string values[16] = {"", "", "", "", "", "", "", "", "50.5", "-3", "2", "0", "0", "0", "0", "587.25"};
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(values));
+}
+
+TEST_F(SettingsFileTest, PasswordLineHoldsFourDigitsPerByte)
+{
+    settings.pop3Password = cp932("秘密") + "x";
+    ASSERT_EQ(settings.pop3Password, "\x94\xe9\x96\xa7x");
+    saveSettings();
+    std::string values[16] = {"", "", "", "", "",
+                              "2879" "2964" "2881" "2898" "2851",  // 148 233 150 167 120, plus 2731
+                              "", "", "0", "0", "0", "0", "0", "0", "0", "0"};
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(values));
+}
+
+TEST_F(SettingsFileTest, SaveThenLoadGivesBackEveryField)
+{
+    fillSample();
+    saveSettings();
+    settings = Settings();
+    loadSettings();
+    expectSample();
+}
+
+TEST_F(SettingsFileTest, LongestAndDoubleBytePasswordsSurviveTheRoundTrip)
+{
+    std::string longest;
+    for (int i = 0; i < 255; ++i)
+        longest += static_cast<char>(1 + (i * 37) % 255);  // every byte value but 0 occurs
+    for (const std::string& password : {longest, cp932("パスワード秘密ｶﾅ"), std::string("a b,c\"d")}) {
+        settings = Settings();
+        settings.pop3Password = password;
+        ASSERT_EQ(settings.pop3Password, password);
+        saveSettings();
+        settings = Settings();
+        loadSettings();
+        EXPECT_EQ(settings.pop3Password, password);
+    }
+}
+
+TEST_F(SettingsFileTest, LongestTextsSurviveTheRoundTrip)
+{
+    std::string text255(255, 'a');
+    std::string doubleByte;
+    while (doubleByte.size() < 254)
+        doubleByte += cp932("漢");
+    settings.smtpServer = text255;
+    settings.fromName = doubleByte;
+    settings.toAddress = text255;
+    saveSettings();
+    settings = Settings();
+    loadSettings();
+    EXPECT_EQ(settings.smtpServer, text255);
+    EXPECT_EQ(settings.fromName, doubleByte);
+    EXPECT_EQ(settings.toAddress, text255);
+}
+
+TEST_F(SettingsFileTest, MissingFileLeavesStartValues)
+{
+    loadSettings();
+    expectStartValues();
+    EXPECT_FALSE(fileExists("velmor.ini"));
+}
+
+TEST_F(SettingsFileTest, LabelsAreNotLookedAt)
+{
+    std::string file;
+    for (int i = 0; i < 16; ++i)
+        file += "x," + kSampleValues[i] + "\r\n";
+    writeFileBytes("velmor.ini", file);
+    loadSettings();
+    expectSample();
+}
+
+TEST_F(SettingsFileTest, SwappedLinesSwapTheirValues)
+{
+    std::string values[16] = {"a.example", "", "", "b.example", "", "", "", "", "70", "20", "0", "0", "0", "0", "0", "0"};
+    std::string file = settingsFile(values);
+    // Swap the two text lines 1 and 4, and the number lines 9 and 10.
+    std::string lines[16];
+    std::size_t start = 0;
+    for (std::string& line : lines) {
+        std::size_t end = file.find("\r\n", start) + 2;
+        line = file.substr(start, end - start);
+        start = end;
+    }
+    std::swap(lines[0], lines[3]);
+    std::swap(lines[8], lines[9]);
+    std::string swapped;
+    for (const std::string& line : lines)
+        swapped += line;
+    writeFileBytes("velmor.ini", swapped);
+    loadSettings();
+    EXPECT_EQ(settings.smtpServer, "b.example");
+    EXPECT_EQ(settings.pop3Server, "a.example");
+    EXPECT_EQ(settings.charLimit, 20);
+    EXPECT_EQ(settings.opacity, 70);
+}
+
+TEST_F(SettingsFileTest, ACommaInATextShiftsEveryLaterField)
+{
+    fillSample();
+    settings.fromName = "Yamada, Taro";
+    saveSettings();
+    settings = Settings();
+    loadSettings();
+    EXPECT_EQ(settings.smtpServer, "smtp.example.jp");
+    EXPECT_EQ(settings.fromName, "Yamada");
+    // " Taro" is read as the next line's label, that line's label as its value, and so on.
+    EXPECT_EQ(settings.fromAddress, cp932("送信元アドレス"));
+}
+
+TEST_F(SettingsFileTest, BlanksBeforeAValueAreSkippedAndAfterItKept)
+{
+    std::string values[16] = {"  \tsmtp.example.jp  ", "", "", "", "", "", "", "", "  50", "\t80", " \t1", "0", "0", "0", "0", "25"};
+    writeFileBytes("velmor.ini", settingsFile(values));
+    loadSettings();
+    EXPECT_EQ(settings.smtpServer, "smtp.example.jp  ");
+    EXPECT_EQ(settings.charLimit, 50);
+    EXPECT_EQ(settings.opacity, 80);
+    EXPECT_EQ(settings.translucent, 1);
+    EXPECT_EQ(settings.smtpPort, 25);
+}
+
+TEST_F(SettingsFileTest, FlagsOtherThanZeroOrOneAreKeptAsRead)
+{
+    std::string values[16] = {"", "", "", "", "", "", "", "", "12.75", "150", "2", "-1", "7", "1.9", "&H10", "abc"};
+    writeFileBytes("velmor.ini", settingsFile(values));
+    loadSettings();
+    EXPECT_EQ(settings.charLimit, 12.75);
+    EXPECT_EQ(settings.opacity, 150);
+    EXPECT_EQ(settings.translucent, 2);
+    EXPECT_EQ(settings.warnSound, -1);
+    EXPECT_EQ(settings.popBeforeSmtp, 7);
+    EXPECT_EQ(settings.apopBeforeSmtp, 1);  // truncated toward zero
+    EXPECT_EQ(settings.smtpAuth, 16);
+    EXPECT_EQ(settings.smtpPort, 0);         // no digits
+}
+
+TEST_F(SettingsFileTest, AShortFileLeavesTheMissingFieldsAtTheirStartValues)
+{
+    std::string file = settingsFile(kSampleValues);
+    // Keep lines 1 to 3 only: every later text field must stay empty rather than repeat a text.
+    std::size_t third = 0;
+    for (int i = 0; i < 3; ++i)
+        third = file.find("\r\n", third) + 2;
+    writeFileBytes("velmor.ini", file.substr(0, third));
+    loadSettings();
+    EXPECT_EQ(settings.smtpServer, "smtp.example.jp");
+    EXPECT_EQ(settings.fromName, cp932("山田太郎"));
+    EXPECT_EQ(settings.fromAddress, "taro@example.jp");
+    EXPECT_EQ(settings.pop3Server, "");
+    EXPECT_EQ(settings.pop3Password, "");
+    EXPECT_EQ(settings.toName, "");
+    EXPECT_EQ(settings.toAddress, "");
+    EXPECT_EQ(settings.charLimit, 0);
+    EXPECT_EQ(settings.smtpPort, 0);
+}
+
+TEST_F(SettingsFileTest, AFileEndingAfterALabelGivesThatFieldNoValue)
+{
+    writeFileBytes("velmor.ini", cp932("SMTPサーバー名") + "," + "smtp.example.jp\r\n" +
+                                     cp932("送信元名称") + ",");
+    loadSettings();
+    EXPECT_EQ(settings.smtpServer, "smtp.example.jp");
+    EXPECT_EQ(settings.fromName, "");
+}
+
+TEST_F(SettingsFileTest, TooLongTextsKeepTheirFirst255BytesWithoutSplittingACharacter)
+{
+    std::string values[16] = {std::string(300, 'h'), "", "", "", "", "", "", "", "0", "0", "0", "0", "0", "0", "0", "0"};
+    std::string name = "a";
+    while (name.size() < 400)
+        name += cp932("名");
+    values[1] = name;  // 'a' then double-byte characters: byte 255 is a lead byte
+    std::string password;
+    for (int i = 0; i < 300; ++i)
+        password += "2828";  // 300 times 'a'
+    values[5] = password;
+    writeFileBytes("velmor.ini", settingsFile(values));
+    loadSettings();
+    EXPECT_EQ(settings.smtpServer, std::string(255, 'h'));
+    EXPECT_EQ(settings.fromName, name.substr(0, 255));
+    EXPECT_EQ(settings.pop3Password, std::string(255, 'a'));
+
+    std::string cut = "ab";
+    while (cut.size() < 400)
+        cut += cp932("名");
+    values[1] = cut;  // "ab" then double-byte characters: byte 255 would split one
+    writeFileBytes("velmor.ini", settingsFile(values));
+    loadSettings();
+    EXPECT_EQ(settings.fromName, cut.substr(0, 254));
+}
+
+TEST_F(SettingsFileTest, HostileContentLoadsSafelyAndIsLeftUntouched)
+{
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += static_cast<char>((i * 131 + 7) % 256);
+    const std::string contents[] = {
+        "",
+        std::string("\0\0\0\0", 4),
+        "\r",
+        "\r\r\r\r",
+        "\n\n\n",
+        ",,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,",
+        "\"\"\"\"\"\",\"\r\n\"",
+        binary,
+        std::string(10 * 1024 * 1024, '9'),
+        std::string(10 * 1024 * 1024, 'x') + "\r\n" + std::string(10, ','),
+        "label,value",  // no final line break
+        std::string(5, '\x81'),  // lead bytes with no trail
+    };
+    for (const std::string& content : contents) {
+        settings = Settings();
+        writeFileBytes("velmor.ini", content);
+        loadSettings();
+        EXPECT_EQ(fileBytes("velmor.ini"), content);
+        for (const FieldText* text : {&settings.smtpServer, &settings.fromName,
+                                      &settings.pop3Password, &settings.toAddress})
+            EXPECT_LE(text->size(), FieldText::kMaxBytes);
+    }
+}
+
+TEST_F(SettingsFileTest, AllNinesLineReadsAsTheLargestNumbers)
+{
+    std::string values[16] = {"", "", "", "", "", "", "", "", std::string(400, '9'), "99999999999", "-99999", "0", "0", "0", "0", "1e999"};
+    writeFileBytes("velmor.ini", settingsFile(values));
+    loadSettings();
+    EXPECT_EQ(settings.charLimit, DBL_MAX);
+    EXPECT_EQ(settings.opacity, INT32_MAX);
+    EXPECT_EQ(settings.translucent, INT16_MIN);
+    EXPECT_EQ(settings.smtpPort, DBL_MAX);
+}
+
+TEST_F(SettingsFileTest, SavingOverAnOldFileReplacesItWhole)
+{
+    writeFileBytes("velmor.ini", std::string(100000, 'z'));
+    fillSample();
+    saveSettings();
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleValues));
+    EXPECT_FALSE(fileExists("velmor.ini.new"));
+}
+
+TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFile)
+{
+    writeFileBytes("velmor.ini", settingsFile(kSampleValues));
+    std::filesystem::create_directory("velmor.ini.new");  // the new file cannot be written
+    settings.smtpServer = "other.example";
+    saveSettings();
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleValues));
+}
