@@ -32,9 +32,17 @@ void ScratchFolderTest::SetUp()
     fs::remove_all(folder, ignored);
     fs::create_directories(folder);
     fs::current_path(folder);
+    folder_ = folder.string();
 }
 
-void ScratchFolderTest::TearDown() { fs::current_path(previous_); }
+void ScratchFolderTest::TearDown()
+{
+    fs::current_path(previous_);
+    if (!HasFailure()) {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+}
 
 std::string fileBytes(const char* name)
 {

@@ -8,7 +8,8 @@
 #include <gtest/gtest.h>
 
 // Makes a new empty folder for the running test under the suite's working folder and makes it
-// the current directory, as the program's bare file names need; restores the old one after.
+// the current directory, as the program's bare file names need; restores the old one after,
+// and removes the folder unless the test failed, so that its files can be looked at.
 class ScratchFolderTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -16,6 +17,7 @@ protected:
 
 private:
     std::string previous_;
+    std::string folder_;
 };
 
 // The whole content of a file in the current directory, or "<missing>" when it cannot be read.
