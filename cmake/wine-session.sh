@@ -3,6 +3,7 @@
 # wineserver on the build tree's own prefix. Every wait is bounded.
 #   wine-session.sh start HOME    create or reuse HOME/prefix, start the display
 #   wine-session.sh stop HOME     stop the wineserver and the display
+#   wine-session.sh prepare HOME  only create or update HOME/prefix
 set -u
 action=${1:?start or stop}
 home=${2:?wine home folder}
@@ -52,16 +53,33 @@ start() {
     export DISPLAY=":$number"
     # A persistent server saves every test the start of a new one.
     timeout 20 wineserver -p 2>/dev/null
-    if ! timeout 300 wineboot --init >"$home/wineboot.log" 2>&1; then
-        echo "wine-session: wineboot failed, see $home/wineboot.log" >&2
+    if ! prepare; then
         stop
         return 1
     fi
     return 0
 }
 
+# Creates or updates the prefix. The program asks for the font "ＭＳ Ｐゴシック", which Wine
+# lacks; the IPA P Gothic font stands in for it, as it does on Japanese Linux desktops.
+prepare() {
+    if ! timeout 300 wineboot --init >"$home/wineboot.log" 2>&1; then
+        echo "wine-session: wineboot failed, see $home/wineboot.log" >&2
+        return 1
+    fi
+    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+        /v 'ＭＳ Ｐゴシック' /t REG_SZ /d 'IPAPGothic' /f >>"$home/wineboot.log" 2>&1 &&
+    # One virtual desktop of a fixed size holds every window: no window manager is needed,
+    # windows map at once, and the screen the program centres on is the same on every machine.
+    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f \
+        >>"$home/wineboot.log" 2>&1 &&
+    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ \
+        /d 1024x768 /f >>"$home/wineboot.log" 2>&1
+}
+
 case $action in
 start) start ;;
+prepare) prepare ;;
 stop) stop ;;
 *) echo "wine-session: unknown action $action" >&2; exit 2 ;;
 esac

@@ -42,20 +42,6 @@ File::File(const char* name, FileMode mode)
     handle_ = descriptor;
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
-File::~File() { close(); }
-
 std::int64_t File::read(void* buffer, std::size_t size)
 {
     if (!isOpen())

@@ -10,16 +10,15 @@ packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     googletest
     # running the Windows build: Wine, a private X display, Japanese locale and glyphs
-    wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic
+    wine wine64 fonts-wine xvfb xauth x11-utils locales fonts-ipafont-gothic
     # real mail servers for the mail tests, run in a private network namespace
     postfix dovecot-core dovecot-pop3d iproute2 util-linux
     # TLS for the native mail library
     libssl-dev openssl
     # resources and help: drawing, sound, help compiler, screenshots
     imagemagick sox fp-utils
-    # fuzzing and sanitizer runtimes
-    clang libclang-rt-14-dev
-    python3
+    # fuzzing, sanitizer runtimes, memory checking, release packaging, test scripts
+    clang libclang-rt-14-dev valgrind zip unzip python3
 )
 
 missing=()

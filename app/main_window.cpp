@@ -1,0 +1,146 @@
+// The Main window procedure, with the controls created from a table.
+#include "app/main_window.h"
+
+#include "app/appearance.h"
+#include "app/editor.h"
+#include "app/resource_ids.h"
+#include "app/shell.h"
+#include "app/shell_state.h"
+#include "settings/recipients.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+
+HWND mainWindow;
+HWND editorWindow;
+HBITMAP helpBitmap;
+
+namespace {
+
+struct ControlSpec {
+    int id;
+    const char* className;
+    const char* caption;
+    DWORD exStyle;
+    DWORD style;
+    int x, y, width, height;
+};
+
+constexpr DWORD kIconButton = WS_CHILD | WS_VISIBLE | BS_ICON;
+constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+constexpr DWORD kLineStyle = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kHelpStyle = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE;
+
+constexpr ControlSpec kMainControls[] = {
+    {kOptionsButton, "BUTTON", "Options", 0, kIconButton, 5, 215, 36, 36},
+    {kLogButton, "BUTTON", "LogFile", 0, kIconButton, 41, 215, 36, 36},
+    {kSendButton, "BUTTON", "Send", 0, kIconButton, 77, 215, 36, 36},
+    {kExitButton, "BUTTON", "Exit", 0, kIconButton, 113, 215, 36, 36},
+    {kEditor, "EDIT", "", WS_EX_CLIENTEDGE, kEditorStyle, 5, 43, 146, 137},
+    {kSubjectLine, "STATIC", "", WS_EX_STATICEDGE, kLineStyle, 5, 21, 146, 16},
+    {kStatusLine, "STATIC", ">Velmor132", WS_EX_STATICEDGE, kLineStyle, 5, 192, 146, 17},
+    {kHelpButton, "STATIC", "", 0, kHelpStyle, 117, 3, 32, 16},
+};
+
+struct Tooltip {
+    int control;
+    const char* text;
+};
+
+constexpr Tooltip kTooltips[] = {
+    {kOptionsButton, "\x83I\x83v\x83V\x83\x87\x83\x93"},                    // "オプション"
+    {kLogButton, "\x91\x97\x90M\x83\x8d\x83O\x82\xcc\x95\\\x8e\xa6"},     // "送信ログの表示"
+    {kSendButton, "\x91\x97\x90M"},                                          // "送信"
+    {kExitButton, "\x8fI\x97\xb9"},                                          // "終了"
+    {kHelpButton, "\x83w\x83\x8b\x83v"},                                     // "ヘルプ"
+};
+
+constexpr int kButtonIcons[] = {IDI_OPTIONS, IDI_LOG, IDI_SEND, IDI_EXIT};
+
+void createControls(HWND window)
+{
+    for (const ControlSpec& c : kMainControls) {
+        HWND control = CreateWindowExA(c.exStyle, c.className, c.caption, c.style, c.x, c.y,
+                                       c.width, c.height, window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                       programInstance, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(mainFont), 0);
+    }
+}
+
+void onMainCreate(HWND window)
+{
+    mainWindow = window;
+    createControls(window);
+    helpBitmap = static_cast<HBITMAP>(LoadImageA(programInstance, MAKEINTRESOURCEA(IDB_HELP),
+                                                 IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
+    SendDlgItemMessageA(window, kHelpButton, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(helpBitmap));
+
+    // Without a small icon of its own the class takes the small image of icon 104.
+    SetClassLongPtrA(window, GCLP_HICONSM, 0);
+    centerOnDesktop(window);
+    loadSettings();
+    loadRecipients();
+    setRecipientTitle(window, settings.toName.str());
+    editorWindow = GetDlgItem(window, kEditor);
+    for (int i = 0; i < 4; ++i) {
+        HICON icon = LoadIconA(programInstance, MAKEINTRESOURCEA(kButtonIcons[i]));
+        SendDlgItemMessageA(window, kOptionsButton + i, BM_SETIMAGE, IMAGE_ICON,
+                            reinterpret_cast<LPARAM>(icon));
+    }
+    SetFocus(editorWindow);
+    for (const Tooltip& tip : kTooltips)
+        addTooltip(GetDlgItem(window, tip.control), 1, tip.text);
+    applyTranslucency();
+}
+
+void onMainPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    drawSubjectLabel();
+    EndPaint(window, &paint);
+}
+
+// Each action runs only for the notification listed for it.
+void onMainCommand(HWND window, int id, int notification)
+{
+    switch (id) {
+    case kExitButton:
+        if (notification == BN_CLICKED)
+            SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case kEditor:
+        if (notification == EN_CHANGE)
+            updateCounter();
+        break;
+    case kHelpButton:
+        if (notification == STN_CLICKED)
+            openHelp();
+        break;
+    }
+}
+
+void onMainDestroy()
+{
+    DeleteObject(mainFont);
+    DeleteObject(optionsFont);
+    DeleteObject(viewerFont);
+    DeleteObject(faceBrush);
+    PostQuitMessage(0);
+    DeleteObject(helpBitmap);
+}
+
+}  // namespace
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:  onMainCreate(window); return 0;
+    case WM_PAINT:   onMainPaint(window); return 0;
+    case WM_COMMAND: onMainCommand(window, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_CLOSE:   DestroyWindow(window); return 0;
+    case WM_DESTROY: onMainDestroy(); return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,16 @@
+// The parts of File that do not depend on the system: ownership of the handle.
+#include "common/file.h"
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+File::~File() { close(); }

@@ -1,0 +1,122 @@
+// Subject and body, the counter text, the label state, the warning sound and the title.
+#include "app/message_parts.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_files.h"
+
+TEST(SplitMessage, FirstLineBecomesSubjectAndRestBody)
+{
+    MessageParts parts = splitMessage("A\r\nB");
+    EXPECT_EQ(parts.subject, "A");
+    EXPECT_EQ(parts.body, "B");
+}
+
+TEST(SplitMessage, ASingleLineHasNoSubjectAndIsAllBody)
+{
+    MessageParts parts = splitMessage(cp932("一行だけ"));
+    EXPECT_EQ(parts.subject, "");
+    EXPECT_EQ(parts.body, cp932("一行だけ"));
+}
+
+TEST(SplitMessage, ALineAndABreakGiveASubjectAndAnEmptyBody)
+{
+    MessageParts parts = splitMessage("Hello\r\n");
+    EXPECT_EQ(parts.subject, "Hello");
+    EXPECT_EQ(parts.body, "");
+}
+
+TEST(SplitMessage, EmptyTextGivesEmptyParts)
+{
+    MessageParts parts = splitMessage("");
+    EXPECT_EQ(parts.subject, "");
+    EXPECT_EQ(parts.body, "");
+}
+
+TEST(SplitMessage, LaterLinesStayInTheBodyWithTheirBreaks)
+{
+    MessageParts parts = splitMessage(cp932("件名\r\n一\r\n二\r\n"));
+    EXPECT_EQ(parts.subject, cp932("件名"));
+    EXPECT_EQ(parts.body, cp932("一\r\n二\r\n"));
+}
+
+TEST(SplitMessage, SubjectEndsAtTheFirstCrAndBodyStartsAfterTheFirstLf)
+{
+    // The two are found independently, as the editor's text always pairs them.
+    MessageParts parts = splitMessage("a\rb\nc");
+    EXPECT_EQ(parts.subject, "a");
+    EXPECT_EQ(parts.body, "c");
+    parts = splitMessage("a\nb");
+    EXPECT_EQ(parts.subject, "");
+    EXPECT_EQ(parts.body, "b");
+}
+
+TEST(SplitMessage, ALongFirstLineGivesAt256BytesWithoutSplittingACharacter)
+{
+    std::string line(300, 's');
+    MessageParts parts = splitMessage(line + "\r\nbody");
+    EXPECT_EQ(parts.subject, std::string(256, 's'));
+    EXPECT_EQ(parts.body, "body");
+
+    std::string wide = "x";
+    while (wide.size() < 300)
+        wide += cp932("字");
+    parts = splitMessage(wide + "\r\nbody");
+    EXPECT_EQ(parts.subject, wide.substr(0, 255));  // byte 256 would be half a character
+}
+
+TEST(SplitMessage, TextEndsAtAZeroByte)
+{
+    MessageParts parts = splitMessage(std::string_view("A\r\nB\0C", 6));
+    EXPECT_EQ(parts.body, "B");
+}
+
+TEST(CounterText, CountAndLimitInTheProgramsNumberForm)
+{
+    const std::string prefix = cp932("文字数:");
+    ASSERT_EQ(prefix.size(), 7u);
+    EXPECT_EQ(counterText(12, 50), prefix + "12/50");
+    EXPECT_EQ(counterText(0, 0), prefix + "0/0");
+    EXPECT_EQ(counterText(2, 50), prefix + "2/50");
+    EXPECT_EQ(counterText(51, 50.5), prefix + "51/50.5");
+    EXPECT_EQ(counterText(3, -1), prefix + "3/-1");
+    EXPECT_EQ(counterText(1, 1e20), prefix + "1/1.00000000000000e+020");
+}
+
+TEST(SubjectLabel, BelowTheLimitOnlyWhileTheLimitIsGreater)
+{
+    EXPECT_EQ(subjectLabelFor(49, 50), SubjectLabel::belowLimit);
+    EXPECT_EQ(subjectLabelFor(50, 50), SubjectLabel::atOrAboveLimit);
+    EXPECT_EQ(subjectLabelFor(51, 50), SubjectLabel::atOrAboveLimit);
+    EXPECT_EQ(subjectLabelFor(0, 0), SubjectLabel::atOrAboveLimit);
+    EXPECT_EQ(subjectLabelFor(50, 50.5), SubjectLabel::belowLimit);
+    EXPECT_EQ(subjectLabelFor(51, 50.5), SubjectLabel::atOrAboveLimit);
+}
+
+TEST(WarningSound, PlaysOnlyExactlyAtTheLimitWithTheSoundOn)
+{
+    EXPECT_TRUE(warningSoundDue(50, 50, 1));
+    EXPECT_FALSE(warningSoundDue(49, 50, 1));
+    EXPECT_FALSE(warningSoundDue(51, 50, 1));  // a double-byte character jumping past the limit
+    EXPECT_FALSE(warningSoundDue(50, 50, 0));
+    EXPECT_FALSE(warningSoundDue(50, 50, 2));  // only the value 1 turns it on
+    EXPECT_TRUE(warningSoundDue(0, 0, 1));     // an empty editor with no limit
+    EXPECT_FALSE(warningSoundDue(50, 50.5, 1));
+    EXPECT_FALSE(warningSoundDue(51, 50.5, 1));
+}
+
+TEST(RecipientTitle, IsToAndTheName)
+{
+    EXPECT_EQ(recipientTitle(""), "To ");
+    EXPECT_EQ(recipientTitle(cp932("花子")), "To " + cp932("花子"));
+}
+
+TEST(RecipientTitle, IsCutTo255BytesWithoutSplittingACharacter)
+{
+    EXPECT_EQ(recipientTitle(std::string(300, 'n')), "To " + std::string(252, 'n'));
+    std::string wide;
+    while (wide.size() < 260)
+        wide += cp932("名");
+    EXPECT_EQ(recipientTitle(wide), "To " + wide.substr(0, 252));
+    EXPECT_EQ(recipientTitle("x" + wide), "To x" + wide.substr(0, 250));
+}

@@ -1,0 +1,361 @@
+// The Main window under Wine: its classes, fonts, controls, title, look, editor and ways out,
+// checked against the layout values written out here.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/message_texts.h"
+#include "app/shell.h"
+#include "app/shell_state.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "tests/win32/shell_fixture.h"
+
+namespace {
+
+struct ExpectedControl {
+    int id;
+    const char* className;
+    const char* caption;
+    LONG exStyle;
+    LONG style;
+    int x, y, width, height;
+};
+
+const ExpectedControl kExpectedControls[] = {
+    {1000, "Button", "Options", 0, 0x50000040, 5, 215, 36, 36},
+    {1001, "Button", "LogFile", 0, 0x50000040, 41, 215, 36, 36},
+    {1002, "Button", "Send", 0, 0x50000040, 77, 215, 36, 36},
+    {1003, "Button", "Exit", 0, 0x50000040, 113, 215, 36, 36},
+    {1004, "Edit", "", 0x00000200, 0x50001044, 5, 43, 146, 137},
+    {1005, "Static", "", 0x00020000, 0x50000000, 5, 21, 146, 16},
+    {1006, "Static", ">Velmor132", 0x00020000, 0x50000000, 5, 192, 146, 17},
+    {1007, "Static", "", 0, 0x5000030E, 117, 3, 32, 16},
+};
+
+void writeSettings(const char* toName, double charLimit, int translucent, int opacity, int warnSound)
+{
+    settings = Settings();
+    settings.toName = toName;
+    settings.charLimit = charLimit;
+    settings.translucent = static_cast<std::int16_t>(translucent);
+    settings.opacity = opacity;
+    settings.warnSound = static_cast<std::int16_t>(warnSound);
+    saveSettings();
+    settings = Settings();
+}
+
+bool equalsIgnoringCase(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+
+// The tooltip windows of this thread, with the control each belongs to.
+std::vector<HWND> tooltipWindows()
+{
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM list) -> BOOL {
+            char name[64] = {};
+            GetClassNameA(window, name, sizeof name);
+            if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0)
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string tooltipTextFor(HWND control)
+{
+    // A tooltip's owner is the top-level window, so the tool record tells which control it serves.
+    for (HWND tooltip : tooltipWindows()) {
+        TTTOOLINFOA tool = {};
+        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        tool.hwnd = control;
+        tool.uId = 1;
+        if (!SendMessageA(tooltip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&tool)))
+            continue;
+        char text[256] = {};
+        tool.lpszText = text;
+        SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+        return text;
+    }
+    return "<no tooltip>";
+}
+
+}  // namespace
+
+TEST(WineEnvironment, AnsiCodePageIs932)
+{
+    EXPECT_EQ(GetACP(), 932u);
+}
+
+TEST_F(MainWindowTest, ClassesAreRegisteredAsTheProgramNeedsThem)
+{
+    WNDCLASSEXA main = {};
+    main.cbSize = sizeof main;
+    ASSERT_TRUE(GetClassInfoExA(programInstance, "NORMAL0", &main));
+    EXPECT_EQ(main.style, 11u);
+    EXPECT_EQ(main.hbrBackground, faceBrush);
+    EXPECT_EQ(main.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_NE(main.hIcon, nullptr);
+    EXPECT_EQ(main.cbClsExtra, 0);
+    EXPECT_EQ(main.cbWndExtra, 0);
+    EXPECT_EQ(main.lpszMenuName, nullptr);
+
+    WNDCLASSEXA dialog = {};
+    dialog.cbSize = sizeof dialog;
+    ASSERT_TRUE(GetClassInfoExA(programInstance, "NORMALDLG", &dialog));
+    EXPECT_EQ(dialog.style, 11u);
+    EXPECT_EQ(dialog.hbrBackground, faceBrush);
+    EXPECT_EQ(dialog.hIcon, LoadIconA(nullptr, IDI_APPLICATION));
+    EXPECT_EQ(dialog.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+}
+
+TEST_F(MainWindowTest, FacesBrushIsTheButtonFaceColour)
+{
+    LOGBRUSH brush = {};
+    ASSERT_TRUE(GetObjectA(faceBrush, sizeof brush, &brush));
+    EXPECT_EQ(brush.lbStyle, static_cast<UINT>(BS_SOLID));
+    EXPECT_EQ(brush.lbColor, GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(MainWindowTest, FontsAreTheProgramsGothicAtTheirHeights)
+{
+    const struct {
+        HFONT font;
+        LONG height;
+    } fonts[] = {{mainFont, -13}, {optionsFont, -13}, {viewerFont, -12}};
+    EXPECT_NE(mainFont, optionsFont);
+    for (const auto& entry : fonts) {
+        LOGFONTA font = {};
+        ASSERT_TRUE(GetObjectA(entry.font, sizeof font, &font));
+        EXPECT_EQ(font.lfHeight, entry.height);
+        EXPECT_EQ(font.lfWidth, 0);
+        EXPECT_EQ(font.lfEscapement, 0);
+        EXPECT_EQ(font.lfOrientation, 0);
+        EXPECT_EQ(font.lfWeight, 400);
+        EXPECT_EQ(font.lfItalic, 0);
+        EXPECT_EQ(font.lfUnderline, 0);
+        EXPECT_EQ(font.lfStrikeOut, 0);
+        EXPECT_EQ(font.lfCharSet, 128);
+        EXPECT_EQ(font.lfOutPrecision, 3);
+        EXPECT_EQ(font.lfClipPrecision, 2);
+        EXPECT_EQ(font.lfQuality, 1);
+        EXPECT_EQ(font.lfPitchAndFamily, 0x32);
+        EXPECT_EQ(std::string(font.lfFaceName), cp932("ＭＳ Ｐゴシック"));
+    }
+}
+
+TEST_F(MainWindowTest, WindowWithoutSettingsIsTitledToAndCentred)
+{
+    HWND window = openMainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(windowText(window), "To ");
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    EXPECT_STREQ(name, "NORMAL0");
+    // The system adds WS_CLIPSIBLINGS to every top-level window.
+    EXPECT_EQ(GetWindowLongPtrA(window, GWL_STYLE) & ~WS_CLIPSIBLINGS, 0x10C80000);
+    EXPECT_EQ(GetWindowLongPtrA(window, GWL_EXSTYLE) & ~WS_EX_LAYERED & ~WS_EX_WINDOWEDGE, 0);
+    RECT outer;
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(outer.right - outer.left, 163);
+    EXPECT_EQ(outer.bottom - outer.top, 286);
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    int desktopWidth = desktop.right - desktop.left;
+    int desktopHeight = desktop.bottom - desktop.top;
+    EXPECT_EQ(outer.left, desktopWidth / 2 - 163 / 2);
+    EXPECT_EQ(outer.top, desktopHeight / 2 - 286 / 2);
+    EXPECT_EQ(GetParent(window), nullptr);
+    EXPECT_EQ(GetMenu(window), nullptr);
+    EXPECT_FALSE(fileExists("velmor.ini"));
+}
+
+TEST_F(MainWindowTest, EightControlsInOrderWithTheirLayout)
+{
+    HWND window = openMainWindow();
+    HWND child = GetWindow(window, GW_CHILD);
+    for (const ExpectedControl& expected : kExpectedControls) {
+        SCOPED_TRACE(expected.id);
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(GetDlgCtrlID(child), expected.id);
+        char name[32] = {};
+        GetClassNameA(child, name, sizeof name);
+        EXPECT_TRUE(equalsIgnoringCase(name, expected.className)) << name;
+        EXPECT_EQ(windowText(child), expected.caption);
+        EXPECT_EQ(GetWindowLongPtrA(child, GWL_STYLE), expected.style);
+        EXPECT_EQ(GetWindowLongPtrA(child, GWL_EXSTYLE), expected.exStyle);
+        RECT bounds;
+        GetWindowRect(child, &bounds);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bounds), 2);
+        EXPECT_EQ(bounds.left, expected.x);
+        EXPECT_EQ(bounds.top, expected.y);
+        EXPECT_EQ(bounds.right - bounds.left, expected.width);
+        EXPECT_EQ(bounds.bottom - bounds.top, expected.height);
+        // A bitmap static draws no text and keeps no font, although it is given one too.
+        if (expected.id != 1007) {
+            EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), mainFont);
+        }
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr) << "more than eight controls";
+}
+
+TEST_F(MainWindowTest, ButtonsShowIconsAndHelpShowsItsFace)
+{
+    HWND window = openMainWindow();
+    for (int id = 1000; id <= 1003; ++id)
+        EXPECT_NE(SendDlgItemMessageA(window, id, BM_GETIMAGE, IMAGE_ICON, 0), 0) << id;
+    HBITMAP face = reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageA(window, 1007, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face, helpBitmap);
+    BITMAP size = {};
+    GetObjectA(face, sizeof size, &size);
+    EXPECT_EQ(size.bmWidth, 32);
+    EXPECT_EQ(size.bmHeight, 16);
+}
+
+TEST_F(MainWindowTest, EditorHasTheFocusAndTheStatusLineTheVersion)
+{
+    openMainWindow();
+    EXPECT_EQ(GetFocus(), control(1004));
+    EXPECT_EQ(editorWindow, control(1004));
+    EXPECT_EQ(mainWindow, window_);
+    EXPECT_EQ(controlText(1006), ">Velmor132");
+    EXPECT_EQ(controlText(1005), "");
+}
+
+TEST_F(MainWindowTest, TooltipsNameEachButton)
+{
+    openMainWindow();
+    EXPECT_EQ(tooltipTextFor(control(1000)), cp932("オプション"));
+    EXPECT_EQ(tooltipTextFor(control(1001)), cp932("送信ログの表示"));
+    EXPECT_EQ(tooltipTextFor(control(1002)), cp932("送信"));
+    EXPECT_EQ(tooltipTextFor(control(1003)), cp932("終了"));
+    EXPECT_EQ(tooltipTextFor(control(1007)), cp932("ヘルプ"));
+    EXPECT_EQ(tooltipWindows().size(), 5u);
+}
+
+TEST_F(MainWindowTest, TitleAndLimitComeFromTheSettingsFile)
+{
+    writeSettings(cp932("花子").c_str(), 50, 0, 0, 0);
+    openMainWindow();
+    EXPECT_EQ(windowText(window_), "To " + cp932("花子"));
+    setEditorText("A\r\nB");
+    EXPECT_EQ(controlText(1006), cp932("文字数:") + "4/50");
+}
+
+TEST_F(MainWindowTest, ALongRecipientNameIsCutToTheTitleBuffer)
+{
+    std::string name = "a";
+    while (name.size() < 255)
+        name += cp932("名");
+    writeSettings(name.c_str(), 0, 0, 0, 0);
+    openMainWindow();
+    std::string title = windowText(window_);
+    // "To ", 'a' and 125 double-byte characters: 254 bytes, since 255 would split one.
+    EXPECT_EQ(title.size(), 254u);
+    EXPECT_EQ(title, "To " + name.substr(0, 251));
+}
+
+TEST_F(MainWindowTest, TranslucencyFollowsTheSettings)
+{
+    const struct {
+        int translucent, opacity;
+        BYTE alpha;
+    } cases[] = {{1, 50, 127}, {1, 0, 0}, {1, 100, 255}, {1, 110, 24}, {0, 50, 255}, {2, 50, 255}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.opacity);
+        writeSettings("", 0, c.translucent, c.opacity, 0);
+        openMainWindow();
+        EXPECT_TRUE(GetWindowLongPtrA(window_, GWL_EXSTYLE) & WS_EX_LAYERED);
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        ASSERT_TRUE(GetLayeredWindowAttributes(window_, nullptr, &alpha, &flags));
+        EXPECT_EQ(alpha, c.alpha);
+        EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+        DestroyWindow(window_);
+        pumpMessages();
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(MainWindowTest, EveryChangeSplitsTheMessageAndUpdatesBothLines)
+{
+    writeSettings("", 50, 0, 0, 0);
+    openMainWindow();
+    setEditorText("A\r\nB");
+    EXPECT_EQ(messageText, "A\r\nB");
+    EXPECT_EQ(messageSubject, "A");
+    EXPECT_EQ(messageBody, "B");
+    EXPECT_EQ(controlText(1005), "A");
+    EXPECT_EQ(controlText(1006), cp932("文字数:") + "4/50");
+
+    setEditorText(cp932("件名") + "\r\n" + cp932("本文") + "\r\n2");
+    EXPECT_EQ(messageSubject, cp932("件名"));
+    EXPECT_EQ(messageBody, cp932("本文") + "\r\n2");
+    EXPECT_EQ(controlText(1006), cp932("文字数:") + "13/50");
+
+    setEditorText("single line");
+    EXPECT_EQ(messageSubject, "");
+    EXPECT_EQ(messageBody, "single line");
+    EXPECT_EQ(controlText(1005), "");
+
+    setEditorText("");
+    EXPECT_EQ(controlText(1006), cp932("文字数:") + "0/50");
+}
+
+TEST_F(MainWindowTest, AStatusTextStaysOnlyUntilTheNextChange)
+{
+    openMainWindow();
+    showStatus(">" + cp932("メールを送信中"));
+    EXPECT_EQ(controlText(1006), ">" + cp932("メールを送信中"));
+    setEditorText("x");
+    EXPECT_EQ(controlText(1006), cp932("文字数:") + "1/0");
+}
+
+TEST_F(MainWindowTest, OnlyTheListedNotificationsAct)
+{
+    openMainWindow();
+    showStatus("unchanged");
+    messageText = "kept";
+    HWND window = window_;
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1004, EN_UPDATE), reinterpret_cast<LPARAM>(control(1004)));
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1004, EN_SETFOCUS), reinterpret_cast<LPARAM>(control(1004)));
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1005, 0), 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1006, 0), 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(4242, 0), 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1003, BN_DOUBLECLICKED), 0);
+    pumpMessages();
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(controlText(1006), "unchanged");
+    EXPECT_EQ(messageText, "kept");
+}
+
+TEST_F(MainWindowTest, ExitButtonEndsTheLoopWithCodeZeroAndWritesNothing)
+{
+    HWND window = openMainWindow();
+    SendMessageA(control(1003), BM_CLICK, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(pumpMessages());
+    EXPECT_EQ(quitCode, 0u);
+    EXPECT_FALSE(fileExists("velmor.ini"));
+    EXPECT_FALSE(fileExists("ToName.dat"));
+    EXPECT_FALSE(fileExists("send-log.dat"));
+}
+
+TEST_F(MainWindowTest, CloseBoxEndsTheLoopWithCodeZero)
+{
+    HWND window = openMainWindow();
+    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    pumpMessages();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(quitCode, 0u);
+}
