@@ -53,7 +53,7 @@ start() {
     export DISPLAY=":$number"
     # A persistent server saves every test the start of a new one.
     timeout 20 wineserver -p 2>/dev/null
-    if ! prepare; then
+    if ! prepare || ! use_virtual_desktop; then
         stop
         return 1
     fi
@@ -68,9 +68,12 @@ prepare() {
         return 1
     fi
     timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-        /v 'ＭＳ Ｐゴシック' /t REG_SZ /d 'IPAPGothic' /f >>"$home/wineboot.log" 2>&1 &&
-    # One virtual desktop of a fixed size holds every window: no window manager is needed,
-    # windows map at once, and the screen the program centres on is the same on every machine.
+        /v 'ＭＳ Ｐゴシック' /t REG_SZ /d 'IPAPGothic' /f >>"$home/wineboot.log" 2>&1
+}
+
+# For the tests, one virtual desktop of a fixed size holds every window: no window manager is
+# needed, windows map at once, and the screen the program centres on is the same everywhere.
+use_virtual_desktop() {
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f \
         >>"$home/wineboot.log" 2>&1 &&
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ \
