@@ -86,6 +86,32 @@ std::string tooltipTextFor(HWND control)
     return "<no tooltip>";
 }
 
+enum class LabelColour { none, blueViolet, orange };
+
+// The colour of the "Subject:" label as drawn at (5, 5): the text's strongest colour decides.
+LabelColour labelColour(HWND window)
+{
+    HDC dc = GetDC(window);
+    int blue = 0;
+    int orange = 0;
+    for (int y = 5; y < 17; ++y) {
+        for (int x = 5; x < 55; ++x) {
+            COLORREF pixel = GetPixel(dc, x, y);
+            int r = GetRValue(pixel), b = GetBValue(pixel);
+            if (b > r + 60)
+                ++blue;
+            else if (r > b + 60)
+                ++orange;
+        }
+    }
+    ReleaseDC(window, dc);
+    if (blue > 10 && orange == 0)
+        return LabelColour::blueViolet;
+    if (orange > 10 && blue == 0)
+        return LabelColour::orange;
+    return LabelColour::none;
+}
+
 }  // namespace
 
 TEST(WineEnvironment, AnsiCodePageIs932)
@@ -310,6 +336,33 @@ TEST_F(MainWindowTest, EveryChangeSplitsTheMessageAndUpdatesBothLines)
 
     setEditorText("");
     EXPECT_EQ(controlText(1006), cp932("文字数:") + "0/50");
+}
+
+TEST_F(MainWindowTest, TheLabelTurnsOrangeAtTheLimitAndBackBelowIt)
+{
+    writeSettings("", 50, 0, 0, 0);
+    openMainWindow();
+    EXPECT_EQ(labelColour(window_), LabelColour::blueViolet);
+    setEditorText(std::string(49, 'a'));
+    EXPECT_EQ(labelColour(window_), LabelColour::blueViolet);
+    setEditorText(std::string(50, 'a'));
+    EXPECT_EQ(labelColour(window_), LabelColour::orange);
+    EXPECT_EQ(controlText(1006), cp932("文字数:") + "50/50");
+    setEditorText(std::string(49, 'a') + cp932("字"));
+    EXPECT_EQ(labelColour(window_), LabelColour::orange);
+    EXPECT_EQ(controlText(1006), cp932("文字数:") + "51/50");
+    setEditorText(std::string(49, 'a'));
+    EXPECT_EQ(labelColour(window_), LabelColour::blueViolet);
+    // A repaint draws the label again in the state the count is in.
+    InvalidateRect(window_, nullptr, TRUE);
+    UpdateWindow(window_);
+    EXPECT_EQ(labelColour(window_), LabelColour::blueViolet);
+}
+
+TEST_F(MainWindowTest, WithoutALimitTheLabelIsOrangeFromTheStart)
+{
+    openMainWindow();
+    EXPECT_EQ(labelColour(window_), LabelColour::orange);
 }
 
 TEST_F(MainWindowTest, AStatusTextStaysOnlyUntilTheNextChange)
