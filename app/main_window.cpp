@@ -6,6 +6,8 @@
 #include "app/resource_ids.h"
 #include "app/shell.h"
 #include "app/shell_state.h"
+#include "app/window_title.h"
+#include "send/send_procedure.h"
 #include "settings/recipients.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -103,12 +105,16 @@ void onMainPaint(HWND window)
 }
 
 // Each action runs only for the notification listed for it.
-void onMainCommand(HWND window, int id, int notification)
+void onMainCommand(int id, int notification)
 {
     switch (id) {
+    case kSendButton:
+        if (notification == BN_CLICKED)
+            sendCurrentMessage();
+        break;
     case kExitButton:
         if (notification == BN_CLICKED)
-            SendMessageA(window, WM_CLOSE, 0, 0);
+            closeMainWindow();
         break;
     case kEditor:
         if (notification == EN_CHANGE)
@@ -138,7 +144,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE:  onMainCreate(window); return 0;
     case WM_PAINT:   onMainPaint(window); return 0;
-    case WM_COMMAND: onMainCommand(window, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_COMMAND: onMainCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_CLOSE:   DestroyWindow(window); return 0;
     case WM_DESTROY: onMainDestroy(); return 0;
     }

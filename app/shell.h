@@ -1,7 +1,6 @@
-// The shell operations that other parts of the program call.
+// The shell operations that portable parts of the program call; the Windows build links the
+// real ones, native tests a recording stand-in.
 #pragma once
-
-#include <windows.h>
 
 #include "common/text.h"
 
@@ -9,5 +8,5 @@
 // blocking send is visible while it runs.
 void showStatus(Text text);
 
-// Titles window "To " and the name, cut to 255 bytes without splitting a character.
-void setRecipientTitle(HWND window, Text name);
+// Sends WM_CLOSE to the Main window: the one way the program ends.
+void closeMainWindow();

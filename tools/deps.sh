@@ -15,6 +15,8 @@ packages=(
     postfix dovecot-core dovecot-pop3d iproute2 util-linux
     # TLS for the native mail library
     libssl-dev openssl
+    # the mail send benchmark compares with libcurl
+    libcurl4-openssl-dev
     # resources and help: drawing, sound, help compiler, screenshots
     imagemagick sox fp-utils
     # fuzzing, sanitizer runtimes, memory checking, release packaging, test scripts

@@ -14,7 +14,7 @@ fi
 mkdir -p build/logs
 cmake -S . -B build/win64 -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
     >build/logs/run-configure.log
-cmake --build build/win64 -j2 --target velmor velmor_help >build/logs/run-build.log
+cmake --build build/win64 -j2 --target velmor vmail velmor_help >build/logs/run-build.log
 
 mkdir -p run
 cp res/buu.wav run/
@@ -26,4 +26,4 @@ export WINEPREFIX=$home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 cd run
 echo "Starting velmor.exe in $root/run"
-exec wine "$root/build/win64/app/velmor.exe"
+exec wine "$root/build/win64/bin/velmor.exe"

@@ -1,0 +1,547 @@
+#!/usr/bin/env bash
+# The mail test rig: a private Postfix and a private Dovecot, each with its own configuration,
+# queue, state and log under one folder, delivering into Maildirs that the tests read.
+#   rig.sh start DIR          write the configuration into DIR, start both servers, wait until
+#                             they answer, write DIR/rig.env
+#   rig.sh stop DIR           stop both servers and end anything they left behind
+#   rig.sh stop-smtp DIR      stop Postfix only (ports 25 and 587 then refuse connections)
+#   rig.sh start-smtp DIR     start Postfix again with the configuration written by start
+#   rig.sh restart-smtp DIR   stop-smtp, then start-smtp
+# It runs only inside a private network namespace (see netns-run.sh) whose only interface is the
+# loopback, so the servers can never take the machine's real ports 25, 110 and 587. It never
+# reads or writes the machine's own Postfix or Dovecot configuration, and never starts their
+# system services. Every wait is bounded in time.
+#
+# Ports: 25 takes mail from loopback without authentication for the rig's domain and refuses
+# unknown users there at RCPT (550 5.1.1); 587 (submission) requires SMTP AUTH with CRAM-MD5,
+# LOGIN or PLAIN, checked by Dovecot, and refuses every recipient before it; 110 is Dovecot's POP3
+# with USER/PASS and APOP. Nothing is delivered outside the rig's domain: such mail bounces.
+set -u
+PATH=/usr/sbin:/usr/bin:/sbin:/bin
+
+usage() {
+    echo "usage: rig.sh start|stop|start-smtp|stop-smtp|restart-smtp DIR" >&2
+    exit 2
+}
+[ $# -eq 2 ] || usage
+action=$1
+case $action in
+start | stop | start-smtp | stop-smtp | restart-smtp) ;;
+*) usage ;;
+esac
+
+# The accounts and addresses of the rig. Values hold no blanks or quotes, so rig.env stays
+# trivially parseable and sourceable.
+domain=velmor-rig.test
+mail_host=mx.$domain
+user=sender
+password=Sender-pass-4271
+recipient_user=recipient
+recipient_password=Recipient-pass-9356
+unknown_user=nobody-here
+host=127.0.0.1
+smtp_port=25
+submission_port=587
+pop3_port=110
+# Mail files belong to an unprivileged account: Postfix's virtual delivery refuses low uids and
+# Dovecot refuses to run mail processes as root.
+mail_owner=nobody
+mail_group=nogroup
+mail_uid=$(id -u "$mail_owner")
+mail_gid=$(getent group "$mail_group" | cut -d: -f3)
+startup_seconds=30
+
+fail() {
+    echo "rig: $*" >&2
+    exit 1
+}
+
+# The rig's folder: absolute, made only of characters that need no quoting in the servers'
+# configuration files or in rig.env, and reachable by the unprivileged server accounts.
+prepare_dir() {
+    case $1 in
+    *[!A-Za-z0-9._/-]*) fail "the folder '$1' may hold only letters, digits and . _ - /" ;;
+    esac
+    mkdir -p "$1" || fail "cannot create $1"
+    dir=$(cd "$1" && pwd -P) || fail "cannot enter $1"
+    [ "$dir" != / ] || fail "refusing to use / as the rig's folder"
+    local path=$dir
+    local depth
+    for depth in $(seq 64); do
+        [ "$path" = / ] && break
+        if [ "$(( 0$(stat -c %a "$path") & 1 ))" -eq 0 ]; then
+            fail "$path is not searchable by other users; the server accounts need to reach $dir"
+        fi
+        path=$(dirname "$path")
+    done
+    set_paths
+}
+
+# Where everything of the rig lives below its folder.
+set_paths() {
+    pf_conf=$dir/postfix
+    pf_queue=$dir/postfix-queue
+    pf_data=$dir/postfix-data
+    dc_conf_dir=$dir/dovecot
+    dc_conf=$dc_conf_dir/dovecot.conf
+    dc_base=$dc_conf_dir/run
+    dc_state=$dc_conf_dir/state
+    mail_base=$dir/mail
+    log_dir=$dir/log
+    postfix_log=$log_dir/postfix.log
+    dovecot_log=$log_dir/dovecot.log
+    env_file=$dir/rig.env
+}
+
+# Refuses to go on when any network interface other than the loopback exists: then this is the
+# machine's network, not a private namespace. /proc/self/net/dev lists the interfaces of the
+# namespace this process is in (unlike /sys/class/net, which shows that of the mounted sysfs).
+check_namespace() {
+    local others
+    others=$(sed -n '3,$s/^ *\([^:]*\):.*/\1/p' /proc/self/net/dev | grep -v '^lo$' |
+        tr '\n' ' ' | sed 's/ $//')
+    if [ -n "$others" ]; then
+        echo "rig: refusing to run: network interfaces other than lo exist ($others)." >&2
+        echo "rig: run the tests inside a private namespace: tests/rig/netns-run.sh ctest ..." >&2
+        exit 3
+    fi
+    if ! ip -o link show dev lo 2>/dev/null | grep -q '<[^>]*\bUP\b'; then
+        echo "rig: the loopback interface is down; run inside tests/rig/netns-run.sh" >&2
+        exit 3
+    fi
+}
+
+# Milliseconds of the wall clock, for deadlines.
+now_ms() {
+    local t=${EPOCHREALTIME/./}
+    echo $((t / 1000))
+}
+
+# Connects to a port, reads the greeting and says goodbye; succeeds when the greeting starts
+# with the expected text. Bounded by a few seconds even when the server accepts but stays silent.
+answers() {
+    local port=$1 expect=$2 goodbye=$3
+    timeout 3 bash -c '
+        exec 3<>"/dev/tcp/$0/$1" || exit 1
+        IFS= read -r -t 2 line <&3 || exit 1
+        printf "%s\r\n" "$3" >&3
+        case $line in "$2"*) exit 0 ;; esac
+        exit 1' "$host" "$port" "$expect" "$goodbye" 2>/dev/null
+}
+
+# Succeeds when a connection to the port is refused.
+refuses() {
+    ! timeout 3 bash -c 'exec 3<>"/dev/tcp/$0/$1"' "$host" "$1" 2>/dev/null
+}
+
+# Polls, for at most startup_seconds, until every "port:greeting:goodbye" given answers.
+wait_answers() {
+    local deadline=$(($(now_ms) + startup_seconds * 1000))
+    local round entry pending port expect goodbye
+    for round in $(seq 3000); do
+        pending=""
+        for entry in "$@"; do
+            IFS=: read -r port expect goodbye <<<"$entry"
+            answers "$port" "$expect" "$goodbye" || pending="$pending $port"
+        done
+        [ -z "$pending" ] && return 0
+        [ "$(now_ms)" -ge "$deadline" ] && break
+        sleep 0.05
+    done
+    echo "rig: no greeting within ${startup_seconds}s on port(s)$pending" >&2
+    return 1
+}
+
+# Polls, for at most 15 s, until every port given refuses connections.
+wait_refused() {
+    local deadline=$(($(now_ms) + 15000))
+    local round port pending
+    for round in $(seq 1500); do
+        pending=""
+        for port in "$@"; do
+            refuses "$port" || pending="$pending $port"
+        done
+        [ -z "$pending" ] && return 0
+        [ "$(now_ms)" -ge "$deadline" ] && break
+        sleep 0.05
+    done
+    echo "rig: port(s)$pending still accept connections" >&2
+    return 1
+}
+
+# Reads the state and session id of a process from /proc/PID/stat (fields 3 and 6, after the
+# command name, which may hold blanks and parentheses) into proc_state and proc_session, both
+# empty when the process is gone. Only shell builtins: the process table is scanned often.
+read_proc() {
+    proc_state="" proc_session=""
+    local stat=""
+    { IFS= read -r stat <"/proc/$1/stat"; } 2>/dev/null || return 0
+    stat=${stat##*) }
+    local _ppid _pgrp
+    read -r proc_state _ppid _pgrp proc_session _ <<<"$stat"
+}
+
+# Succeeds while a process runs. A zombie counts as ended: a daemon's master process is reaped by
+# whatever adopted it, which may take its time.
+running() {
+    read_proc "$1"
+    [ -n "$proc_state" ] && [ "$proc_state" != Z ]
+}
+
+# Running processes of the session whose leader had the given pid: both servers' master
+# processes start a session of their own, and every server process they start stays in it.
+session_members() {
+    local entry pid
+    for entry in /proc/[0-9]*; do
+        pid=${entry#/proc/}
+        read_proc "$pid"
+        [ "$proc_session" = "$1" ] && [ "$proc_state" != Z ] && echo "$pid"
+    done
+}
+
+# Ends every process left in the session recorded in the given file (SIGTERM, then SIGKILL after
+# a bounded wait), then removes the file.
+end_session() {
+    local file=$1 session pids round
+    [ -r "$file" ] || return 0
+    session=$(cat "$file")
+    case $session in '' | *[!0-9]*) rm -f "$file"; return 0 ;; esac
+    pids=$(session_members "$session")
+    if [ -n "$pids" ]; then
+        echo "rig: ending leftover server processes:" $pids >&2
+        # shellcheck disable=SC2086
+        kill -TERM $pids 2>/dev/null
+        for round in $(seq 50); do
+            pids=$(session_members "$session")
+            [ -z "$pids" ] && break
+            sleep 0.1
+        done
+        # shellcheck disable=SC2086
+        [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
+        for round in $(seq 20); do
+            [ -z "$(session_members "$session")" ] && break
+            sleep 0.1
+        done
+    fi
+    rm -f "$file"
+}
+
+# Waits, at most the given number of 20 ms steps, for a process to end.
+wait_gone() {
+    local pid=$1 steps=$2 round
+    for round in $(seq "$steps"); do
+        running "$pid" || return 0
+        sleep 0.02
+    done
+    ! running "$pid"
+}
+
+# Records the session of a freshly started master process (its pid is in the given file), so
+# that stop can find every process of that server.
+record_session() {
+    local pid
+    pid=$(tr -dc 0-9 2>/dev/null <"$1")
+    [ -n "$pid" ] || return 0
+    read_proc "$pid"
+    [ -n "$proc_session" ] && echo "$proc_session" >"$2"
+}
+
+write_postfix_config() {
+    # postfix start creates the queue's subfolders and the data folder with the owners and modes
+    # it wants; the configuration and queue folders themselves belong to root.
+    mkdir -p "$pf_conf" "$pf_queue" "$log_dir" || return 1
+    chmod 755 "$pf_conf" "$pf_queue" || return 1
+    # The address table: a value ending in "/" is a Maildir below virtual_mailbox_base. texthash
+    # tables are read as they are, so no postmap run is needed.
+    cat >"$pf_conf/vmailbox" <<EOF
+$user@$domain $user/
+$recipient_user@$domain $recipient_user/
+postmaster@$domain postmaster/
+EOF
+    cat >"$pf_conf/main.cf" <<EOF
+# Private Postfix instance of the mail test rig; started with "postfix -c $pf_conf".
+compatibility_level = 3.6
+queue_directory = $pf_queue
+data_directory = $pf_data
+mail_owner = postfix
+setgid_group = postdrop
+
+myhostname = $mail_host
+mydomain = $domain
+myorigin = \$mydomain
+# Only loopback exists in the rig's namespace; IPv4 only keeps the listeners simple.
+inet_interfaces = $host
+inet_protocols = ipv4
+mynetworks = 127.0.0.0/8
+# No name service in the namespace: do not look up client names.
+smtpd_peername_lookup = no
+smtpd_banner = \$myhostname ESMTP mail test rig
+
+# No local(8) delivery and no alias database: every address of the rig's domain is a virtual
+# mailbox, and mail for an address missing from the table is refused at RCPT with 550 5.1.1.
+mydestination =
+local_recipient_maps =
+alias_maps =
+alias_database =
+local_transport = error:5.1.1 no local delivery in the mail test rig
+virtual_mailbox_domains = $domain
+virtual_mailbox_base = $mail_base
+virtual_mailbox_maps = texthash:$pf_conf/vmailbox
+virtual_uid_maps = static:$mail_uid
+virtual_gid_maps = static:$mail_gid
+smtpd_reject_unlisted_recipient = yes
+# Nothing leaves the rig: mail for other domains bounces at once instead of waiting for DNS.
+default_transport = error:5.7.1 the mail test rig delivers no mail outside $domain
+relay_transport = error:5.7.1 the mail test rig delivers no mail outside $domain
+
+smtpd_relay_restrictions = permit_mynetworks, permit_sasl_authenticated, reject_unauth_destination
+# SMTP AUTH through Dovecot's auth socket; only the submission service (master.cf) enables it.
+smtpd_sasl_type = dovecot
+smtpd_sasl_path = $dc_base/auth-postfix
+smtpd_sasl_auth_enable = no
+smtpd_sasl_security_options = noanonymous
+smtpd_tls_security_level = none
+smtp_tls_security_level = none
+biff = no
+
+# There is no syslog: postlogd (see master.cf) writes this file.
+maillog_file = $postfix_log
+maillog_file_prefixes = $log_dir
+EOF
+    # Every service runs without chroot, so the absolute paths above work in all of them. There
+    # is no smtp/lmtp client: the transports above never connect anywhere.
+    cat >"$pf_conf/master.cf" <<EOF
+# service     type  private unpriv  chroot  wakeup  maxproc command + args
+$host:$smtp_port inet n       -       n       -       -       smtpd
+$host:$submission_port inet n      -       n       -       -       smtpd
+  -o syslog_name=postfix/submission
+  -o smtpd_sasl_auth_enable=yes
+  -o smtpd_client_restrictions=
+  -o smtpd_helo_restrictions=
+  -o smtpd_sender_restrictions=
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
+  -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject
+pickup        unix  n       -       n       60      1       pickup
+cleanup       unix  n       -       n       -       0       cleanup
+qmgr          unix  n       -       n       300     1       qmgr
+rewrite       unix  -       -       n       -       -       trivial-rewrite
+bounce        unix  -       -       n       -       0       bounce
+defer         unix  -       -       n       -       0       bounce
+trace         unix  -       -       n       -       0       bounce
+verify        unix  -       -       n       -       1       verify
+flush         unix  n       -       n       1000?   0       flush
+proxymap      unix  -       -       n       -       -       proxymap
+proxywrite    unix  -       -       n       -       1       proxymap
+showq         unix  n       -       n       -       -       showq
+error         unix  -       -       n       -       -       error
+retry         unix  -       -       n       -       -       error
+discard       unix  -       -       n       -       -       discard
+virtual       unix  -       n       n       -       -       virtual
+anvil         unix  -       -       n       -       1       anvil
+scache        unix  -       -       n       -       1       scache
+postlog       unix-dgram n  -       n       -       1       postlogd
+EOF
+}
+
+write_dovecot_config() {
+    mkdir -p "$dc_conf_dir" "$dc_base" "$dc_state" "$log_dir" || return 1
+    chmod 755 "$dc_conf_dir" "$dc_base" || return 1
+    # Plain stored passwords: APOP and CRAM-MD5 need the password itself on the server side.
+    printf '%s:{PLAIN}%s\n' "$user" "$password" "$recipient_user" "$recipient_password" \
+        >"$dc_conf_dir/users" || return 1
+    # The auth process runs as the dovecot account and reads this file.
+    chgrp dovecot "$dc_conf_dir/users" && chmod 640 "$dc_conf_dir/users" || return 1
+    cat >"$dc_conf" <<EOF
+# Private Dovecot instance of the mail test rig; started with "dovecot -c $dc_conf".
+base_dir = $dc_base
+state_dir = $dc_state
+protocols = pop3
+listen = $host
+login_greeting = POP3 mail test rig ready.
+log_path = $dovecot_log
+# Loopback only, inside a private namespace: plain logins without TLS are allowed.
+ssl = no
+disable_plaintext_auth = no
+# APOP makes the POP3 greeting carry its timestamp; the SMTP server offers the other three.
+auth_mechanisms = plain login cram-md5 apop
+# Failed logins are logged, and every auth request with its mechanism and service (passwords
+# stay hidden), so tests can see which AUTH reached the server, from POP3 or from Postfix.
+auth_verbose = yes
+auth_debug = yes
+# Tests try wrong passwords on purpose; they get their answer without the usual delay, and the
+# anvil process keeps no growing penalty for the loopback address (a listener of mode 0 is the
+# documented way to turn that tracking off), so a later right login is not slowed down either.
+auth_failure_delay = 0
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+
+# A login name may carry the domain or not; both look up the same entry.
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%n $dc_conf_dir/users
+}
+userdb {
+  driver = static
+  args = uid=$mail_uid gid=$mail_gid home=$mail_base/%n
+}
+mail_location = maildir:$mail_base/%n
+first_valid_uid = $mail_uid
+
+service pop3-login {
+  inet_listener pop3 {
+    address = $host
+    port = $pop3_port
+  }
+  inet_listener pop3s {
+    port = 0
+  }
+}
+# Postfix's SMTP server asks this socket to check SMTP AUTH.
+service auth {
+  unix_listener auth-postfix {
+    mode = 0660
+    user = postfix
+    group = postfix
+  }
+}
+EOF
+}
+
+# The Maildirs, made in advance so that each new/ exists before the first delivery.
+make_maildirs() {
+    install -d -o "$mail_owner" -g "$mail_group" -m 755 "$mail_base" || return 1
+    local box sub
+    for box in "$user" "$recipient_user" postmaster; do
+        for sub in "" /new /cur /tmp; do
+            install -d -o "$mail_owner" -g "$mail_group" -m 700 "$mail_base/$box$sub" || return 1
+        done
+    done
+}
+
+write_env() {
+    cat >"$env_file.tmp" <<EOF
+RIG_DIR=$dir
+RIG_HOST=$host
+RIG_SMTP_PORT=$smtp_port
+RIG_SUBMISSION_PORT=$submission_port
+RIG_POP3_PORT=$pop3_port
+RIG_DOMAIN=$domain
+RIG_USER=$user
+RIG_PASSWORD=$password
+RIG_ADDRESS=$user@$domain
+RIG_USER_MAILDIR=$mail_base/$user
+RIG_RECIPIENT=$recipient_user@$domain
+RIG_RECIPIENT_USER=$recipient_user
+RIG_RECIPIENT_PASSWORD=$recipient_password
+RIG_RECIPIENT_MAILDIR=$mail_base/$recipient_user
+RIG_UNKNOWN=$unknown_user@$domain
+RIG_POSTFIX_LOG=$postfix_log
+RIG_DOVECOT_LOG=$dovecot_log
+EOF
+    mv -f "$env_file.tmp" "$env_file"
+}
+
+# Shows the end of the servers' logs after a failure.
+show_logs() {
+    local file
+    for file in "$log_dir"/*.log; do
+        [ -r "$file" ] || continue
+        echo "--- $file" >&2
+        tail -n 15 "$file" >&2
+    done
+}
+
+start_smtp() {
+    [ -r "$pf_conf/main.cf" ] || fail "no Postfix configuration in $pf_conf; run 'rig.sh start'"
+    stop_smtp_quietly
+    # postfix start checks the queue folders, creates missing ones and waits for master(8) to
+    # finish starting; its own messages go to a log of the rig, not to the test's output.
+    if ! timeout 30 postfix -c "$pf_conf" start </dev/null >>"$log_dir/postfix-start.log" 2>&1; then
+        echo "rig: postfix did not start" >&2
+        show_logs
+        return 1
+    fi
+    record_session "$pf_queue/pid/master.pid" "$dir/postfix.session"
+    wait_answers "$smtp_port:220:QUIT" "$submission_port:220:QUIT" || { show_logs; return 1; }
+}
+
+# Stops Postfix if it runs. This is what "postfix stop" does (SIGTERM to master(8), which passes
+# it on to its children and ends), with a finer wait than its one-second steps; whatever is left
+# of its session after 5 s is ended.
+stop_smtp_quietly() {
+    local pid
+    pid=$(tr -dc 0-9 2>/dev/null <"$pf_queue/pid/master.pid")
+    if [ -n "$pid" ] && running "$pid"; then
+        kill -TERM "$pid" 2>/dev/null
+        wait_gone "$pid" 250
+    fi
+    end_session "$dir/postfix.session"
+}
+
+stop_smtp() {
+    stop_smtp_quietly
+    wait_refused "$smtp_port" "$submission_port"
+}
+
+start_pop3() {
+    if ! timeout 30 dovecot -c "$dc_conf" </dev/null >>"$log_dir/dovecot-start.log" 2>&1; then
+        echo "rig: dovecot did not start" >&2
+        show_logs
+        return 1
+    fi
+    record_session "$dc_base/master.pid" "$dir/dovecot.session"
+    return 0
+}
+
+# Stops Dovecot if it runs: SIGTERM to its master process, which stops its children; whatever is
+# left of its session after 5 s is ended.
+stop_pop3() {
+    local pid
+    pid=$(tr -dc 0-9 2>/dev/null <"$dc_base/master.pid")
+    if [ -n "$pid" ] && running "$pid"; then
+        kill -TERM "$pid" 2>/dev/null
+        wait_gone "$pid" 250
+    fi
+    end_session "$dir/dovecot.session"
+}
+
+start() {
+    # A rig left running in this folder is stopped first; then its old files go.
+    stop_all
+    rm -rf "$pf_conf" "$pf_queue" "$pf_data" "$dc_conf_dir" "$mail_base" "$log_dir" \
+        "$env_file" "$env_file.tmp"
+    write_postfix_config || fail "cannot write the Postfix configuration"
+    write_dovecot_config || fail "cannot write the Dovecot configuration"
+    make_maildirs || fail "cannot create the Maildirs"
+    local began
+    began=$(now_ms)
+    # Dovecot first: Postfix's submission service needs its auth socket.
+    start_pop3 || { stop_all; exit 1; }
+    start_smtp || { stop_all; exit 1; }
+    wait_answers "$pop3_port:+OK:QUIT" || { show_logs; stop_all; exit 1; }
+    write_env
+    echo "rig: Postfix and Dovecot answer on $host:$smtp_port, :$submission_port and" \
+        ":$pop3_port after $(($(now_ms) - began)) ms; settings in $env_file"
+}
+
+stop_all() {
+    rm -f "$env_file"
+    stop_smtp_quietly
+    stop_pop3
+}
+
+check_namespace
+prepare_dir "$2"
+case $action in
+start) start ;;
+stop)
+    stop_all
+    wait_refused "$smtp_port" "$submission_port" "$pop3_port"
+    ;;
+stop-smtp) stop_smtp ;;
+start-smtp) start_smtp ;;
+restart-smtp) stop_smtp && start_smtp ;;
+esac

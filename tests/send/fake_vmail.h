@@ -1,0 +1,36 @@
+// A scripted stand-in for the mail library's C interface and a recording stand-in for the
+// shell, linked into the native tests of the send procedure in place of the real ones.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+struct FakeVmail {
+    // Every call in order, written as "Name(arg,arg,...)"; null texts as "null".
+    std::vector<std::string> calls;
+    // Results handed out per operation, first to last; when a queue is empty the default below
+    // answers.
+    std::map<std::string, std::deque<std::int32_t>> results;
+    std::map<std::string, std::int32_t> defaults = {
+        {"VMailInitializeWinSock", 1}, {"VMailPop3ConnectPortNo", 3},
+        {"VMailPop3Authenticate", 1},  {"VMailPop3Close", 1},
+        {"VMailSmtpSendMail", 0},      {"VMailSmtpConnectPortNo", 5},
+        {"VMailSmtpAuthenticate", 1},  {"VMailSmtpSendMailEx", 0},
+    };
+
+    std::int32_t answer(const std::string& name);
+    // The names of the calls only, in order.
+    std::vector<std::string> names() const;
+};
+
+extern FakeVmail fakeVmail;
+
+struct RecordingShell {
+    std::vector<std::string> statuses;
+    int closeRequests = 0;
+};
+
+extern RecordingShell recordingShell;

@@ -1,0 +1,285 @@
+// The send procedure against a scripted mail library: which calls it makes with which
+// arguments, which status texts it shows in which order, what it logs and when it closes.
+#include "send/send_procedure.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/message_texts.h"
+#include "settings/settings.h"
+#include "tests/send/fake_vmail.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class SendProcedureTest : public ScratchFolderTest {
+protected:
+    void SetUp() override
+    {
+        ScratchFolderTest::SetUp();
+        fakeVmail = FakeVmail();
+        recordingShell = RecordingShell();
+        settings = Settings();
+        settings.smtpServer = "smtp.example.jp";
+        settings.fromName = "Taro";
+        settings.fromAddress = "taro@example.jp";
+        settings.pop3Server = "pop.example.jp";
+        settings.pop3UserId = "taro";
+        settings.pop3Password = "secret";
+        settings.toName = "Hanako";
+        settings.toAddress = "hanako@example.jp";
+        settings.smtpPort = 587;
+        messageText = "Subject\r\nBody";
+        messageSubject = "Subject";
+        messageBody = "Body";
+    }
+    void TearDown() override
+    {
+        settings = Settings();
+        messageText.clear();
+        messageSubject.clear();
+        messageBody.clear();
+        ScratchFolderTest::TearDown();
+    }
+
+    void answer(const std::string& name, std::initializer_list<std::int32_t> values)
+    {
+        fakeVmail.results[name].assign(values);
+    }
+
+    bool loggedFailure() const
+    {
+        return fileBytes("send-log.dat").find(cp932("エラーにより送信できませんでした")) !=
+               std::string::npos;
+    }
+    bool loggedSent() const { return fileBytes("send-log.dat").find("\r\nFrom:Taro<taro@example.jp>\r\n") != std::string::npos; }
+};
+
+const std::string kOpen = cp932(">WinSock をオープン");
+const std::string kSocket = cp932(">ソケットをオープン");
+const std::string kPopDone = ">PopBeforSMTP OK";
+const std::string kSending = cp932(">メールを送信中");
+const std::string kAuthSending = cp932(">AUTHメールを送信中");
+const std::string kWritingLog = cp932(">ログファイル書き込み");
+
+}  // namespace
+
+TEST_F(SendProcedureTest, PopBeforeSmtpThenThePlainSendInTheirOrder)
+{
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.calls,
+              (Lines{"VMailInitializeWinSock()",
+                     "VMailPop3ConnectPortNo(pop.example.jp,110)",
+                     "VMailPop3Authenticate(3,taro,secret,0)",
+                     "VMailPop3Close(3)",
+                     "VMailEndWinSock()",
+                     "VMailInitializeWinSock()",
+                     "VMailSmtpSendMail(smtp.example.jp,hanako@example.jp,null,null,taro@example.jp,"
+                     "Subject,Body,X-Mailer: VelmorMail,null,0)",
+                     "VMailEndWinSock()"}));
+    EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kSocket, kPopDone, kOpen, kSending, kWritingLog}));
+    EXPECT_TRUE(loggedSent());
+    EXPECT_FALSE(loggedFailure());
+    EXPECT_EQ(recordingShell.closeRequests, 1);
+}
+
+TEST_F(SendProcedureTest, ApopIsUsedOnlyForTheFlagValueOne)
+{
+    for (int flag : {1, 0, 2}) {
+        fakeVmail = FakeVmail();
+        settings.apopBeforeSmtp = static_cast<std::int16_t>(flag);
+        sendCurrentMessage();
+        EXPECT_EQ(fakeVmail.calls[2],
+                  "VMailPop3Authenticate(3,taro,secret," + std::string(flag == 1 ? "1" : "0") + ")");
+    }
+}
+
+TEST_F(SendProcedureTest, SmtpAuthMakesNoPop3CallAndUsesThePortAndAllMechanisms)
+{
+    settings.smtpAuth = 2;  // any value but 0 means on
+    settings.popBeforeSmtp = 1;
+    settings.smtpPort = 587.9;
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.calls,
+              (Lines{"VMailInitializeWinSock()",
+                     "VMailSmtpConnectPortNo(smtp.example.jp,587)",
+                     "VMailSmtpAuthenticate(5,smtp.example.jp,taro,secret,7)",
+                     "VMailSmtpSendMailEx(5,hanako@example.jp,null,null,taro@example.jp,Subject,"
+                     "Body,X-Mailer: VelmorMail,0,0,0)",
+                     "VMailSmtpClose(5)",
+                     "VMailEndWinSock()"}));
+    EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kAuthSending, kWritingLog}));
+    EXPECT_EQ(recordingShell.closeRequests, 1);
+}
+
+TEST_F(SendProcedureTest, AnUnsetPortIsPassedAsZero)
+{
+    settings.smtpAuth = 1;
+    settings.smtpPort = 0;
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.calls[1], "VMailSmtpConnectPortNo(smtp.example.jp,0)");
+}
+
+TEST_F(SendProcedureTest, WithoutSettingsThePlainPop3LoginIsTried)
+{
+    settings = Settings();
+    messageSubject.clear();
+    messageBody.clear();
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.calls[1], "VMailPop3ConnectPortNo(,110)");
+    EXPECT_EQ(fakeVmail.calls[2], "VMailPop3Authenticate(3,,,0)");
+    EXPECT_EQ(fakeVmail.calls[6], "VMailSmtpSendMail(,,null,null,,,,X-Mailer: VelmorMail,null,0)");
+}
+
+TEST_F(SendProcedureTest, AWinSockThatDoesNotStartEndsTheStep)
+{
+    answer("VMailInitializeWinSock", {0});
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.calls, (Lines{"VMailInitializeWinSock()", "VMailEndWinSock()"}));
+    EXPECT_EQ(recordingShell.statuses, (Lines{cp932(">WinSock Open 失敗")}));
+    EXPECT_TRUE(loggedFailure());
+    EXPECT_EQ(recordingShell.closeRequests, 0);
+
+    for (int smtpAuth : {0, 1}) {
+        fakeVmail = FakeVmail();
+        recordingShell = RecordingShell();
+        settings.smtpAuth = static_cast<std::int16_t>(smtpAuth);
+        answer("VMailInitializeWinSock", {1, 0});  // the plain send's start fails; AUTH's the first
+        if (smtpAuth)
+            answer("VMailInitializeWinSock", {0});
+        sendCurrentMessage();
+        EXPECT_EQ(recordingShell.statuses.back(), cp932(">WinSock Open 失敗"));
+        EXPECT_EQ(fakeVmail.names().back(), "VMailEndWinSock");
+        EXPECT_EQ(recordingShell.closeRequests, 0);
+    }
+}
+
+TEST_F(SendProcedureTest, AFailedPop3ConnectionClosesNoHandleAndLogsAFailure)
+{
+    answer("VMailPop3ConnectPortNo", {-1});
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.calls, (Lines{"VMailInitializeWinSock()", "VMailPop3ConnectPortNo(pop.example.jp,110)",
+                                      "VMailPop3Close(-1)", "VMailEndWinSock()"}));
+    EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, cp932(">POP3 接続エラー")}));
+    EXPECT_TRUE(loggedFailure());
+    EXPECT_EQ(recordingShell.closeRequests, 0);
+}
+
+TEST_F(SendProcedureTest, EachRefusedLoginShowsItsTextAndSendsNothing)
+{
+    const struct {
+        std::int32_t result;
+        const char* text;
+    } cases[] = {{-1, ">接続エラー"}, {-2, ">POPｻｰﾊﾞｰ認証に失敗"}, {-4, ">タイムアウト"}, {-10, ">その他のエラー"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.result);
+        fakeVmail = FakeVmail();
+        recordingShell = RecordingShell();
+        answer("VMailPop3Authenticate", {c.result});
+        sendCurrentMessage();
+        EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kSocket, cp932(c.text)}));
+        EXPECT_EQ(fakeVmail.names(), (Lines{"VMailInitializeWinSock", "VMailPop3ConnectPortNo",
+                                            "VMailPop3Authenticate", "VMailPop3Close", "VMailEndWinSock"}));
+        EXPECT_EQ(recordingShell.closeRequests, 0);
+    }
+    EXPECT_TRUE(loggedFailure());
+}
+
+TEST_F(SendProcedureTest, AnyOtherLoginResultCountsAsLoggedIn)
+{
+    answer("VMailPop3Authenticate", {-3});
+    sendCurrentMessage();
+    EXPECT_EQ(recordingShell.closeRequests, 1);
+    EXPECT_TRUE(loggedSent());
+}
+
+TEST_F(SendProcedureTest, AnUncleanPop3CloseIsShownAndTheSendGoesOn)
+{
+    answer("VMailPop3Close", {0});
+    sendCurrentMessage();
+    EXPECT_EQ(recordingShell.statuses,
+              (Lines{kOpen, kSocket, cp932(">Popｻｰﾊﾞｰ接続終了ｴﾗｰ"), kPopDone, kOpen, kSending, kWritingLog}));
+    EXPECT_EQ(recordingShell.closeRequests, 1);
+}
+
+TEST_F(SendProcedureTest, ARefusedSendShowsTheResultTextAndStaysOpen)
+{
+    const struct {
+        std::int32_t result;
+        const char* text;
+    } cases[] = {{-553, "ﾒｰﾙﾎﾞｯｸｽ名が不正"}, {-999, "何らかのエラー"}, {-4, "タイムアウト。"}, {-1, "接続等のエラー。"}};
+    for (int smtpAuth : {0, 1}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.result);
+            fakeVmail = FakeVmail();
+            recordingShell = RecordingShell();
+            settings.smtpAuth = static_cast<std::int16_t>(smtpAuth);
+            answer(smtpAuth ? "VMailSmtpSendMailEx" : "VMailSmtpSendMail", {c.result});
+            sendCurrentMessage();
+            EXPECT_EQ(recordingShell.statuses.back(), cp932(c.text));
+            EXPECT_EQ(recordingShell.closeRequests, 0);
+        }
+    }
+    EXPECT_TRUE(loggedFailure());
+    EXPECT_FALSE(loggedSent());
+}
+
+TEST_F(SendProcedureTest, AnySendResultOfZeroOrMoreIsSent)
+{
+    answer("VMailSmtpSendMail", {250});
+    sendCurrentMessage();
+    EXPECT_EQ(recordingShell.closeRequests, 1);
+    EXPECT_TRUE(loggedSent());
+}
+
+TEST_F(SendProcedureTest, ARefusedSmtpAuthConnectionOrLoginSaysSoAndSendsNothing)
+{
+    settings.smtpAuth = 1;
+    answer("VMailSmtpConnectPortNo", {-1});
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.names(), (Lines{"VMailInitializeWinSock", "VMailSmtpConnectPortNo",
+                                        "VMailSmtpClose", "VMailEndWinSock"}));
+    EXPECT_EQ(fakeVmail.calls[2], "VMailSmtpClose(-1)");
+    EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kAuthSending, cp932(">SMTPサーバーに接続できません")}));
+
+    fakeVmail = FakeVmail();
+    recordingShell = RecordingShell();
+    answer("VMailSmtpAuthenticate", {-535});
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.names(), (Lines{"VMailInitializeWinSock", "VMailSmtpConnectPortNo",
+                                        "VMailSmtpAuthenticate", "VMailSmtpClose", "VMailEndWinSock"}));
+    EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kAuthSending, cp932(">SMTP認証に失敗")}));
+    EXPECT_EQ(recordingShell.closeRequests, 0);
+    EXPECT_TRUE(loggedFailure());
+}
+
+TEST_F(SendProcedureTest, SendingAgainAfterAFailureRunsEveryStepAgain)
+{
+    answer("VMailPop3Authenticate", {-2});
+    sendCurrentMessage();
+    EXPECT_EQ(recordingShell.closeRequests, 0);
+    fakeVmail.calls.clear();
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.names().size(), 8u);
+    EXPECT_EQ(fakeVmail.calls[1], "VMailPop3ConnectPortNo(pop.example.jp,110)");
+    EXPECT_EQ(recordingShell.closeRequests, 1);
+    // One failure record, then one sent record.
+    std::string log = fileBytes("send-log.dat");
+    EXPECT_LT(log.find(cp932("エラーにより")), log.find("From:Taro"));
+}
+
+TEST_F(SendProcedureTest, AnEmptyEditorSendsAnEmptySubjectAndBody)
+{
+    messageText.clear();
+    messageSubject.clear();
+    messageBody.clear();
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.calls[6],
+              "VMailSmtpSendMail(smtp.example.jp,hanako@example.jp,null,null,taro@example.jp,,,"
+              "X-Mailer: VelmorMail,null,0)");
+    EXPECT_TRUE(loggedSent());
+}

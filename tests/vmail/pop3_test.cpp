@@ -1,0 +1,196 @@
+// The POP3 client: status lines and the APOP timestamp without sockets, then logins against a
+// scripted server.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/vmail/script_server.h"
+#include "tests/vmail/vmail_fixture.h"
+#include "vmail/md5.h"
+#include "vmail/pop3_client.h"
+
+using vmail::Pop3Status;
+
+namespace {
+
+const char kStamp[] = "<1896.697170952@dbc.mtview.ca.us>";
+
+std::string greetingWithStamp() { return std::string("+OK POP3 server ready ") + kStamp + "\r\n"; }
+
+}  // namespace
+
+TEST(Pop3StatusLine, OkErrAndEverythingElse)
+{
+    EXPECT_EQ(vmail::classifyPop3Line("+OK"), Pop3Status::positive);
+    EXPECT_EQ(vmail::classifyPop3Line("+OK logged in"), Pop3Status::positive);
+    EXPECT_EQ(vmail::classifyPop3Line("-ERR"), Pop3Status::negative);
+    EXPECT_EQ(vmail::classifyPop3Line("-ERR [AUTH] bad password"), Pop3Status::negative);
+    EXPECT_EQ(vmail::classifyPop3Line("+OKAY"), Pop3Status::invalid);
+    EXPECT_EQ(vmail::classifyPop3Line("+ok"), Pop3Status::invalid);
+    EXPECT_EQ(vmail::classifyPop3Line("220 smtp here"), Pop3Status::invalid);
+    EXPECT_EQ(vmail::classifyPop3Line(""), Pop3Status::invalid);
+}
+
+TEST(ApopTimestamp, IsTheFirstAngleBracketedIdWithAnAt)
+{
+    EXPECT_EQ(vmail::apopTimestamp(std::string("+OK ready ") + kStamp), kStamp);
+    EXPECT_EQ(vmail::apopTimestamp("+OK <a@b> <c@d>"), "<a@b>");
+    EXPECT_EQ(vmail::apopTimestamp("+OK Dovecot ready."), std::nullopt);
+    EXPECT_EQ(vmail::apopTimestamp("+OK <no-at-sign>"), std::nullopt);
+    EXPECT_EQ(vmail::apopTimestamp("+OK <open@only"), std::nullopt);
+    EXPECT_EQ(vmail::apopTimestamp("+OK <with space@x>"), std::nullopt);
+    EXPECT_EQ(vmail::apopTimestamp("+OK <<nested@x>"), std::nullopt);
+    EXPECT_EQ(vmail::apopTimestamp(std::string("+OK <\x82\xa0@x>")), std::nullopt);
+}
+
+class Pop3DialogueTest : public VmailTest {};
+
+TEST_F(Pop3DialogueTest, UserAndPassLogIn)
+{
+    ScriptServer server([](ScriptConnection& c) {
+        c.send("+OK ready\r\n");
+        c.reply("+OK user\r\n");
+        c.reply("+OK logged in\r\n");
+        c.reply("+OK bye\r\n");
+    });
+    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
+    ASSERT_GE(handle, 1);
+    EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret", 0), 1);
+    EXPECT_EQ(VMailPop3Close(handle), 1);
+    server.finish();
+    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"USER taro", "PASS secret", "QUIT"}));
+}
+
+TEST_F(Pop3DialogueTest, ApopSendsTheDigestOfTimestampAndPassword)
+{
+    ScriptServer server([](ScriptConnection& c) {
+        c.send(greetingWithStamp());
+        c.reply("+OK maildrop locked\r\n");
+        c.reply("+OK bye\r\n");
+    });
+    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
+    EXPECT_EQ(VMailPop3Authenticate(handle, "mrose", "tanstaaf", 1), 1);
+    EXPECT_EQ(VMailPop3Close(handle), 1);
+    server.finish();
+    // The example of RFC 1939 section 7.
+    EXPECT_EQ(server.transcript(),
+              (std::vector<std::string>{"APOP mrose c4c9334bac560ecc979e58001b3e22fb", "QUIT"}));
+}
+
+TEST_F(Pop3DialogueTest, ApopWithoutATimestampIsRefusedWithoutSendingThePassword)
+{
+    ScriptServer server([](ScriptConnection& c) {
+        c.send("+OK ready\r\n");
+        c.reply("+OK bye\r\n");
+    });
+    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
+    EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret", 1), -2);
+    VMailPop3Close(handle);
+    server.finish();
+    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"QUIT"}));
+}
+
+TEST_F(Pop3DialogueTest, ARefusedUserOrPasswordIsALoginRefusal)
+{
+    for (int refusedAt : {0, 1}) {
+        ScriptServer server([&](ScriptConnection& c) {
+            c.send("+OK ready\r\n");
+            c.reply(refusedAt == 0 ? "-ERR no such user\r\n" : "+OK\r\n");
+            if (refusedAt == 1)
+                c.reply("-ERR [AUTH] Authentication failed.\r\n");
+            c.reply("+OK bye\r\n");
+        });
+        int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
+        EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "wrong", 0), -2);
+        VMailPop3Close(handle);
+    }
+}
+
+TEST_F(Pop3DialogueTest, ALineBreakInTheCredentialsNeverReachesTheServer)
+{
+    ScriptServer server([](ScriptConnection& c) {
+        c.send("+OK ready\r\n");
+        c.reply("+OK bye\r\n");
+    });
+    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
+    EXPECT_EQ(VMailPop3Authenticate(handle, "taro\r\nDELE 1", "secret", 0), -2);
+    EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret\r\nDELE 1", 0), -2);
+    VMailPop3Close(handle);
+    server.finish();
+    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"QUIT"}));
+}
+
+TEST_F(Pop3DialogueTest, SilenceGarbageAndHangUpsHaveTheirOwnResults)
+{
+    const struct {
+        const char* answer;  // to USER; null: say nothing; "": hang up
+        int32_t expected;
+    } cases[] = {
+        {nullptr, -4},
+        {"", -1},
+        {"220 this is SMTP\r\n", -10},
+    };
+    for (const auto& entry : cases) {
+        ScriptServer server([&](ScriptConnection& c) {
+            c.send("+OK ready\r\n");
+            if (!entry.answer) {
+                c.stayQuiet(4000);
+                return;
+            }
+            c.readLine();
+            if (*entry.answer)
+                c.send(entry.answer);
+            c.stayQuiet(500);
+        });
+        int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret", 0), entry.expected);
+        VMailPop3Close(handle);
+    }
+}
+
+TEST_F(Pop3DialogueTest, AGreetingThatIsNoGreetingGivesNoHandle)
+{
+    for (const char* greeting : {"-ERR go away\r\n", "* OK IMAP4 ready\r\n"}) {
+        ScriptServer server([&](ScriptConnection& c) { c.send(greeting); c.stayQuiet(500); });
+        EXPECT_EQ(VMailPop3ConnectPortNo("127.0.0.1", server.port()), -1) << greeting;
+    }
+}
+
+TEST_F(Pop3DialogueTest, AnUnsafeHostOrNoServerGivesNoHandle)
+{
+    ScriptServer server([](ScriptConnection&) {}, 1, 500);
+    EXPECT_EQ(VMailPop3ConnectPortNo("127.0.0.1\r\nUSER x", server.port()), -1);
+    EXPECT_EQ(VMailPop3ConnectPortNo("", server.port()), -1);
+    EXPECT_EQ(VMailPop3ConnectPortNo(nullptr, server.port()), -1);
+    EXPECT_EQ(server.finish(), 0);
+    int port;
+    {
+        testnet::Listener closed;
+        port = closed.port();
+    }
+    EXPECT_EQ(VMailPop3ConnectPortNo("127.0.0.1", port), -1);
+    EXPECT_EQ(VMailPop3ConnectPortNo("no-such-host.invalid", 110), -1);
+}
+
+TEST_F(Pop3DialogueTest, ClosingNoHandleOrAQuitErrorIsReportedNotClean)
+{
+    EXPECT_NE(VMailPop3Close(-1), 1);
+    EXPECT_EQ(VMailPop3Authenticate(-1, "u", "p", 0), -1);
+    ScriptServer server([](ScriptConnection& c) {
+        c.send("+OK ready\r\n");
+        c.reply("-ERR cannot quit\r\n");
+    });
+    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
+    EXPECT_NE(VMailPop3Close(handle), 1);
+    EXPECT_NE(VMailPop3Close(handle), 1) << "a closed handle is gone";
+}
+
+TEST(WinSock, EndingAfterAFailedOrNoStartIsHarmless)
+{
+    VMailEndWinSock();
+    ASSERT_NE(VMailInitializeWinSock(), 0);
+    VMailEndWinSock();
+    VMailEndWinSock();
+}

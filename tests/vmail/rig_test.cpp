@@ -1,0 +1,254 @@
+// The mail library against the real servers of the rig: Postfix takes and delivers the mail,
+// Dovecot checks the logins, and the delivered message decodes back to what was sent.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/support/test_files.h"
+#include "tests/vmail/rig_env.h"
+#include "tests/vmail/vmail_fixture.h"
+#include "vmail/base64.h"
+
+namespace {
+
+class RigTest : public VmailTest {
+    // The tests write small files of their own into the suite's folder.
+protected:
+    void SetUp() override
+    {
+        VmailTest::SetUp();
+        env_ = loadRigEnv();
+        ASSERT_TRUE(env_.loaded) << "VELMOR_RIG_ENV must name the mail rig's rig.env";
+        vmail::options().replyMs = 20000;
+        vmail::options().plainSmtpPort = env_.port("RIG_SMTP_PORT");
+    }
+
+    RigEnv env_;
+};
+
+struct Header {
+    std::string name;
+    std::string value;  // unfolded
+};
+
+// The header fields and the body of a delivered message.
+struct Delivered {
+    std::vector<Header> headers;
+    std::string body;
+
+    std::string field(const std::string& name) const
+    {
+        for (const Header& header : headers) {
+            if (header.name == name)
+                return header.value;
+        }
+        return "<none>";
+    }
+};
+
+Delivered parse(const std::string& message)
+{
+    Delivered delivered;
+    std::size_t position = 0;
+    while (position < message.size()) {
+        std::size_t end = message.find("\r\n", position);
+        std::size_t lineEnd = end == std::string::npos ? message.find('\n', position) : end;
+        std::size_t next = lineEnd == std::string::npos ? message.size()
+                                                        : lineEnd + (end != std::string::npos ? 2 : 1);
+        std::string line = message.substr(position, lineEnd - position);
+        position = next;
+        if (line.empty())
+            break;
+        if ((line[0] == ' ' || line[0] == '\t') && !delivered.headers.empty()) {
+            delivered.headers.back().value += line;
+            continue;
+        }
+        std::size_t colon = line.find(':');
+        delivered.headers.push_back({line.substr(0, colon),
+                                     colon + 2 <= line.size() ? line.substr(colon + 2) : ""});
+    }
+    delivered.body = message.substr(position);
+    return delivered;
+}
+
+// RFC 2047 B-encoded words, as the library writes them: joined, then decoded.
+std::string decodeWords(const std::string& value)
+{
+    std::string decoded;
+    std::size_t position = 0;
+    for (;;) {
+        std::size_t start = value.find("=?UTF-8?B?", position);
+        if (start == std::string::npos)
+            break;
+        std::size_t end = value.find("?=", start + 10);
+        std::optional<std::string> part = vmail::base64Decode(value.substr(start + 10, end - start - 10));
+        decoded += part ? *part : "<bad>";
+        position = end + 2;
+    }
+    return position == 0 ? value : decoded;
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(rigPath(path), std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+}  // namespace
+
+TEST_F(RigTest, DeliveredMailsDecodeToTheTextsSent)
+{
+    std::string longBody;
+    while (longBody.size() < 20 * 1024)
+        longBody += "長い本文の行です。ｶﾅもあります①\r\n";
+    std::string longSubject;
+    while (longSubject.size() < 450)  // 150 double-byte characters: 300 bytes in code page 932
+        longSubject += "件";
+    const struct {
+        const char* name;
+        std::string subject;  // UTF-8 here; sent in code page 932
+        std::string body;
+    } cases[] = {
+        {"japanese", "今夜の集合 ｶﾅ①", "7時に駅前で。\r\n.\r\n遅れたら電話します～\r\nﾊﾝｶｸも大丈夫"},
+        {"empty subject", "", "only a body\r\nof two lines"},
+        {"empty body", "件名だけ", ""},
+        {"20 KB body", "長い本文", longBody},
+        {"300-byte subject", longSubject, "本文"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string marker = uniqueMarker("decode");
+        ASSERT_EQ(VMailSmtpSendMail(env_["RIG_HOST"].c_str(), env_["RIG_RECIPIENT"].c_str(), nullptr,
+                                    nullptr, env_["RIG_ADDRESS"].c_str(), cp932(c.subject).c_str(),
+                                    cp932(c.body).c_str(), ("X-Velmor-Test: " + marker).c_str(),
+                                    nullptr, 0),
+                  0);
+        std::string message = waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker);
+        ASSERT_FALSE(message.empty()) << "no delivery within the time limit";
+        Delivered delivered = parse(message);
+        EXPECT_EQ(delivered.field("From"), env_["RIG_ADDRESS"]);
+        EXPECT_EQ(delivered.field("To"), env_["RIG_RECIPIENT"]);
+        EXPECT_EQ(delivered.field("MIME-Version"), "1.0");
+        EXPECT_EQ(decodeWords(delivered.field("Subject")), c.subject);
+        if (delivered.field("Content-Transfer-Encoding") == "base64") {
+            std::optional<std::string> body = vmail::base64Decode(delivered.body);
+            ASSERT_TRUE(body);
+            EXPECT_EQ(*body, c.body);
+        }
+#ifndef _WIN32
+        // A standard mail reader gives back the same texts, compared with the code page 932
+        // texts as Python's own codec decodes them.
+        std::string path;
+        for (const std::string& name : maildirMessages(env_["RIG_RECIPIENT_MAILDIR"])) {
+            if (fileText(name).find(marker) != std::string::npos)
+                path = name;
+        }
+        writeFileBytes("subject.cp932", cp932(c.subject));
+        writeFileBytes("body.cp932", cp932(c.body));
+        std::string command = "python3 " + std::string(VELMOR_SOURCE_DIR) +
+                              "/tests/vmail/decode_mail.py " + path + " subject.cp932 body.cp932";
+        FILE* reader = popen(command.c_str(), "r");
+        ASSERT_NE(reader, nullptr);
+        char line[4096] = {};
+        std::string verdict = fgets(line, sizeof line, reader) ? line : "";
+        pclose(reader);
+        EXPECT_EQ(verdict, "ok\n");
+#endif
+    }
+}
+
+TEST_F(RigTest, AnAsciiMailKeepsItsExtraHeaderAndGoesAs7Bit)
+{
+    const std::string marker = uniqueMarker("ascii");
+    ASSERT_EQ(VMailSmtpSendMail(env_["RIG_HOST"].c_str(), env_["RIG_RECIPIENT"].c_str(), nullptr,
+                                nullptr, env_["RIG_ADDRESS"].c_str(), "Plain subject",
+                                ("Body " + marker + "\r\n.hidden dot").c_str(),
+                                "X-Mailer: VelmorMail", nullptr, 0),
+              0);
+    Delivered delivered = parse(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker));
+    EXPECT_EQ(delivered.field("X-Mailer"), "VelmorMail");
+    EXPECT_EQ(delivered.field("Subject"), "Plain subject");
+    EXPECT_EQ(delivered.field("Content-Transfer-Encoding"), "7bit");
+    // Maildir files hold the message with the system's own line ends.
+    EXPECT_EQ(delivered.body, "Body " + marker + "\n.hidden dot\n");
+    EXPECT_NE(delivered.field("Message-ID"), "<none>");
+    EXPECT_NE(delivered.field("Date"), "<none>");
+}
+
+TEST_F(RigTest, AnUnknownRecipientIsRefusedWith550)
+{
+    EXPECT_EQ(VMailSmtpSendMail(env_["RIG_HOST"].c_str(), env_["RIG_UNKNOWN"].c_str(), nullptr,
+                                nullptr, env_["RIG_ADDRESS"].c_str(), "s", "b",
+                                "X-Mailer: VelmorMail", nullptr, 0),
+              -550);
+}
+
+TEST_F(RigTest, SubmissionWithEachMechanismSendsTheMail)
+{
+    const struct {
+        int bits;
+        const char* method;
+    } mechanisms[] = {{4, "CRAM-MD5"}, {2, "LOGIN"}, {1, "PLAIN"}, {7, "CRAM-MD5"}};
+    for (const auto& mechanism : mechanisms) {
+        SCOPED_TRACE(mechanism.bits);
+        const std::string marker = uniqueMarker(mechanism.method);
+        int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
+                                        env_["RIG_PASSWORD"].c_str(), mechanism.bits),
+                  1);
+        EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
+                                      env_["RIG_ADDRESS"].c_str(), marker.c_str(), "body",
+                                      "X-Mailer: VelmorMail", 0, 0, 0),
+                  0);
+        VMailSmtpClose(handle);
+        EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
+        EXPECT_NE(fileText(env_["RIG_POSTFIX_LOG"]).find(std::string("sasl_method=") + mechanism.method),
+                  std::string::npos);
+    }
+}
+
+TEST_F(RigTest, SubmissionRefusesAWrongPasswordAndUnauthenticatedRelay)
+{
+    int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
+    ASSERT_GE(handle, 1);
+    EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
+                                    "wrong-password", 7),
+              -535);
+    VMailSmtpClose(handle);
+
+    handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
+    int32_t result = VMailSmtpSendMailEx(handle, "someone@elsewhere.example", nullptr, nullptr,
+                                         env_["RIG_ADDRESS"].c_str(), "s", "b", "X-Mailer: VelmorMail",
+                                         0, 0, 0);
+    EXPECT_LE(result, -500);
+    EXPECT_GE(result, -554);
+    VMailSmtpClose(handle);
+}
+
+TEST_F(RigTest, Pop3LogsInWithUserPassAndWithApop)
+{
+    for (int apop : {0, 1}) {
+        SCOPED_TRACE(apop);
+        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), apop), 1);
+        EXPECT_EQ(VMailPop3Close(handle), 1);
+    }
+}
+
+TEST_F(RigTest, Pop3RefusesAWrongPasswordBothWays)
+{
+    for (int apop : {0, 1}) {
+        SCOPED_TRACE(apop);
+        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), "wrong-password", apop), -2);
+        VMailPop3Close(handle);
+    }
+}

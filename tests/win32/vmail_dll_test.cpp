@@ -1,0 +1,131 @@
+// VMAIL.DLL as the program loads it: the ten operations exported by their plain names, and the
+// calls that need no server answering as the interface promises.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "tests/vmail/rig_env.h"
+#include "vmail/vmail.h"
+
+namespace {
+
+const char* const kExports[] = {
+    "VMailInitializeWinSock", "VMailEndWinSock",        "VMailPop3ConnectPortNo",
+    "VMailPop3Authenticate",  "VMailPop3Close",         "VMailSmtpSendMail",
+    "VMailSmtpConnectPortNo", "VMailSmtpAuthenticate",  "VMailSmtpSendMailEx",
+    "VMailSmtpClose",
+};
+
+class VmailDllTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        library_ = LoadLibraryA(VMAIL_DLL);
+        ASSERT_NE(library_, nullptr) << VMAIL_DLL;
+    }
+    void TearDown() override
+    {
+        if (library_)
+            FreeLibrary(library_);
+    }
+    template <typename Function>
+    Function find(const char* name)
+    {
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library_, name)));
+    }
+
+    HMODULE library_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(VmailDllTest, ExportsTheTenOperationsByName)
+{
+    for (const char* name : kExports)
+        EXPECT_NE(GetProcAddress(library_, name), nullptr) << name;
+}
+
+TEST_F(VmailDllTest, StartsAndEndsWinSockAndClosesNoHandle)
+{
+    auto start = find<int32_t(__stdcall*)()>("VMailInitializeWinSock");
+    auto end = find<void(__stdcall*)()>("VMailEndWinSock");
+    auto popClose = find<int32_t(__stdcall*)(int32_t)>("VMailPop3Close");
+    auto smtpClose = find<void(__stdcall*)(int32_t)>("VMailSmtpClose");
+    auto send = find<int32_t(__stdcall*)(const char*, const char*, const char*, const char*,
+                                         const char*, const char*, const char*, const char*,
+                                         const char*, int32_t)>("VMailSmtpSendMail");
+    ASSERT_TRUE(start && end && popClose && smtpClose && send);
+    end();  // before any start
+    ASSERT_NE(start(), 0);
+    EXPECT_NE(popClose(-1), 1);
+    smtpClose(-1);
+    EXPECT_EQ(send("host\r\n", "a@example.jp", nullptr, nullptr, "b@example.jp", "s", "b",
+                   "X-Mailer: VelmorMail", nullptr, 0),
+              -501);
+    end();
+}
+
+TEST(VmailDllImports, NeedOnlySystemLibraries)
+{
+    HMODULE library = LoadLibraryA(VMAIL_DLL);
+    ASSERT_NE(library, nullptr);
+    // The runtime is linked in: no MinGW DLL was loaded with it.
+    EXPECT_EQ(GetModuleHandleA("libstdc++-6.dll"), nullptr);
+    EXPECT_EQ(GetModuleHandleA("libgcc_s_seh-1.dll"), nullptr);
+    EXPECT_EQ(GetModuleHandleA("libwinpthread-1.dll"), nullptr);
+    FreeLibrary(library);
+}
+
+// The same DLL, linked as velmor.exe links it, against the real servers of the mail rig.
+class VmailDllRigTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        env_ = loadRigEnv();
+        ASSERT_TRUE(env_.loaded) << "VELMOR_RIG_ENV must name the mail rig's rig.env";
+        ASSERT_NE(VMailInitializeWinSock(), 0);
+    }
+    void TearDown() override { VMailEndWinSock(); }
+
+    RigEnv env_;
+};
+
+TEST_F(VmailDllRigTest, APlainSendOnPort25IsDelivered)
+{
+    const std::string marker = uniqueMarker("dll-plain");
+    ASSERT_EQ(VMailSmtpSendMail(env_["RIG_HOST"].c_str(), env_["RIG_RECIPIENT"].c_str(), nullptr,
+                                nullptr, env_["RIG_ADDRESS"].c_str(), marker.c_str(), "body",
+                                "X-Mailer: VelmorMail", nullptr, 0),
+              0);
+    EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
+}
+
+TEST_F(VmailDllRigTest, AnSmtpAuthSendIsDelivered)
+{
+    const std::string marker = uniqueMarker("dll-auth");
+    int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
+    ASSERT_GE(handle, 1);
+    EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
+                                    env_["RIG_PASSWORD"].c_str(), 7),
+              1);
+    EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
+                                  env_["RIG_ADDRESS"].c_str(), marker.c_str(), "body",
+                                  "X-Mailer: VelmorMail", 0, 0, 0),
+              0);
+    VMailSmtpClose(handle);
+    EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
+}
+
+TEST_F(VmailDllRigTest, AnApopLoginSucceedsAndAWrongOneIsRefused)
+{
+    int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
+    ASSERT_GE(handle, 1);
+    EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), 1), 1);
+    EXPECT_EQ(VMailPop3Close(handle), 1);
+    handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
+    EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), "wrong", 1), -2);
+    VMailPop3Close(handle);
+}

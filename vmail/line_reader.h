@@ -1,0 +1,37 @@
+// Reads CR LF ended lines from a socket, each within a limit of bytes and before a deadline.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+#include "vmail/socket.h"
+
+namespace vmail {
+
+using Clock = std::chrono::steady_clock;
+
+enum class LineStatus {
+    ok,
+    failed,    // the connection broke or was closed
+    timedOut,
+    tooLong,   // a line longer than the limit: the peer is not speaking the protocol
+};
+
+class LineReader {
+public:
+    explicit LineReader(Socket& socket) : socket_(socket) {}
+
+    // The next line without its line end. A bare LF ends a line too, as many servers send
+    // it; a lone CR inside a line is kept.
+    LineStatus readLine(std::string& line, std::size_t maxLength, Clock::time_point deadline);
+
+private:
+    Socket& socket_;
+    std::string buffer_;
+};
+
+// Milliseconds left until deadline, at least 0.
+int millisecondsUntil(Clock::time_point deadline);
+
+}  // namespace vmail

@@ -1,0 +1,125 @@
+// POP3 steps.
+#include "vmail/pop3_client.h"
+
+#include "vmail/md5.h"
+#include "vmail/results.h"
+
+namespace vmail {
+
+namespace {
+
+// A line the client sends must be a single line: a user name or password holding a line
+// break would start a second command.
+bool fitsOnOneLine(const std::string& text)
+{
+    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+Clock::time_point replyDeadline()
+{
+    return Clock::now() + std::chrono::milliseconds(options().replyMs);
+}
+
+// Reads one status line: 0 for +OK, kResultLoginRefused for -ERR, otherwise the failure.
+std::int32_t readStatus(Pop3Session& session, std::string* line = nullptr)
+{
+    std::string text;
+    switch (session.reader.readLine(text, kMaxPop3Line, replyDeadline())) {
+    case LineStatus::ok: break;
+    case LineStatus::timedOut: return kResultTimeout;
+    case LineStatus::failed: return kResultConnection;
+    case LineStatus::tooLong: return kResultOther;
+    }
+    if (line)
+        *line = text;
+    switch (classifyPop3Line(text)) {
+    case Pop3Status::positive: return 0;
+    case Pop3Status::negative: return kResultLoginRefused;
+    case Pop3Status::invalid: return kResultOther;
+    }
+    return kResultOther;
+}
+
+std::int32_t command(Pop3Session& session, const std::string& line)
+{
+    NetStatus status = session.socket.sendAll(line + "\r\n", options().replyMs);
+    if (status == NetStatus::timedOut)
+        return kResultTimeout;
+    if (status != NetStatus::ok)
+        return kResultConnection;
+    return readStatus(session);
+}
+
+}  // namespace
+
+Pop3Status classifyPop3Line(std::string_view line)
+{
+    auto startsWith = [&](std::string_view word) {
+        return line.compare(0, word.size(), word) == 0 &&
+               (line.size() == word.size() || line[word.size()] == ' ');
+    };
+    if (startsWith("+OK"))
+        return Pop3Status::positive;
+    if (startsWith("-ERR"))
+        return Pop3Status::negative;
+    return Pop3Status::invalid;
+}
+
+std::optional<std::string> apopTimestamp(std::string_view greeting)
+{
+    std::size_t open = greeting.find('<');
+    if (open == std::string_view::npos)
+        return std::nullopt;
+    std::size_t close = greeting.find('>', open);
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    std::string_view stamp = greeting.substr(open, close - open + 1);
+    if (stamp.find('@') == std::string_view::npos || stamp.find('<', 1) != std::string_view::npos)
+        return std::nullopt;
+    for (char c : stamp) {
+        if (c <= 0x20 || c >= 0x7f)
+            return std::nullopt;
+    }
+    return std::string(stamp);
+}
+
+std::int32_t pop3Open(Pop3Session& session, const std::string& host, int port)
+{
+    NetStatus status = session.socket.connect(host, port, options().connectMs);
+    if (status != NetStatus::ok)
+        return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+    std::int32_t result = readStatus(session, &session.greeting);
+    return result == kResultLoginRefused ? kResultOther : result;
+}
+
+std::int32_t pop3Login(Pop3Session& session, const std::string& user, const std::string& password,
+                       bool apop)
+{
+    if (!session.socket.isOpen())
+        return kResultConnection;
+    if (!fitsOnOneLine(user) || !fitsOnOneLine(password) || user.find(' ') != std::string::npos)
+        return kResultLoginRefused;
+    std::int32_t result;
+    if (apop) {
+        std::optional<std::string> stamp = apopTimestamp(session.greeting);
+        if (!stamp)
+            return kResultLoginRefused;
+        result = command(session, "APOP " + user + " " + toHex(md5(*stamp + password)));
+    } else {
+        result = command(session, "USER " + user);
+        if (result == 0)
+            result = command(session, "PASS " + password);
+    }
+    return result == 0 ? 1 : result;
+}
+
+std::int32_t pop3Quit(Pop3Session& session)
+{
+    std::int32_t result = session.socket.isOpen() ? command(session, "QUIT") : kResultConnection;
+    session.socket.close();
+    if (result == 0)
+        return 1;
+    return result == kResultLoginRefused ? kResultOther : result;
+}
+
+}  // namespace vmail

@@ -1,0 +1,204 @@
+// SMTP steps: greeting, EHLO/HELO, the envelope, DATA, QUIT.
+#include "vmail/smtp_client.h"
+
+#include <cctype>
+
+#include "vmail/results.h"
+
+namespace vmail {
+
+namespace {
+
+std::int32_t replyFailure(ReplyStatus status)
+{
+    return status == ReplyStatus::timedOut ? kResultTimeout : kResultConnection;
+}
+
+std::int32_t sendLines(SmtpSession& session, const std::string& lines)
+{
+    NetStatus status = session.socket.sendAll(lines, options().replyMs);
+    if (status == NetStatus::ok)
+        return 0;
+    return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+}
+
+std::int32_t readOne(SmtpSession& session, Reply& reply)
+{
+    ReplyStatus status = readReply(session.reader, Clock::now() + std::chrono::milliseconds(options().replyMs), reply);
+    return status == ReplyStatus::ok ? 0 : replyFailure(status);
+}
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// EHLO's keywords after the first line (RFC 5321 4.1.1.1): PIPELINING and the AUTH list,
+// including the older "AUTH=" form some servers still send.
+void readCapabilities(SmtpSession& session, const Reply& reply)
+{
+    session.extended = true;
+    for (std::size_t i = 1; i < reply.lines.size(); ++i) {
+        std::string line = upper(reply.lines[i]);
+        if (line == "PIPELINING") {
+            session.pipelining = true;
+            continue;
+        }
+        if (line.compare(0, 5, "AUTH ") != 0 && line.compare(0, 5, "AUTH=") != 0)
+            continue;
+        std::size_t start = 5;
+        while (start < line.size()) {
+            std::size_t end = line.find(' ', start);
+            if (end == std::string::npos)
+                end = line.size();
+            if (end > start)
+                session.authMechanisms.push_back(line.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+}
+
+std::int32_t hello(SmtpSession& session)
+{
+    const std::string domain = session.socket.localAddressLiteral();
+    Reply reply;
+    std::int32_t result = smtpCommand(session, "EHLO " + domain, reply);
+    if (result != 0)
+        return result;
+    if (reply.code == 250) {
+        readCapabilities(session, reply);
+        return 0;
+    }
+    // A server that does not know EHLO answers 500 or 502; anything else is a refusal.
+    if (reply.code != 500 && reply.code != 502)
+        return expectCode(reply, 250);
+    result = smtpCommand(session, "HELO " + domain, reply);
+    return result != 0 ? result : expectCode(reply, 250);
+}
+
+// Whether the reply to the index-th of count envelope commands (MAIL, RCPT..., DATA) accepts it.
+bool envelopeAccepted(std::size_t index, std::size_t count, const Reply& reply)
+{
+    if (index == 0)
+        return reply.code == 250;
+    if (index + 1 == count)
+        return reply.code == 354;
+    return reply.code == 250 || reply.code == 251;
+}
+
+std::int32_t refusal(const Reply& reply)
+{
+    return reply.code >= 400 ? -reply.code : kResultConnection;
+}
+
+}  // namespace
+
+std::int32_t expectCode(const Reply& reply, int expected)
+{
+    if (reply.code == expected)
+        return 0;
+    return reply.code >= 400 ? -reply.code : kResultConnection;
+}
+
+std::int32_t smtpCommand(SmtpSession& session, const std::string& line, Reply& reply)
+{
+    std::int32_t result = sendLines(session, line + "\r\n");
+    return result != 0 ? result : readOne(session, reply);
+}
+
+std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port)
+{
+    NetStatus status = session.socket.connect(host, port, options().connectMs);
+    if (status != NetStatus::ok)
+        return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+    Reply greeting;
+    std::int32_t result = readOne(session, greeting);
+    if (result == 0)
+        result = expectCode(greeting, 220);
+    if (result == 0)
+        result = hello(session);
+    return result;
+}
+
+std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, const std::string& message)
+{
+    std::vector<std::string> commands;
+    commands.push_back("MAIL FROM:<" + envelope.from + ">");
+    for (const std::string& recipient : envelope.recipients)
+        commands.push_back("RCPT TO:<" + recipient + ">");
+    commands.push_back("DATA");
+    const std::size_t count = commands.size();
+
+    // Pipelined, every command goes out at once and every reply is read; otherwise each
+    // command waits for its reply. Either way the first refusal decides the result.
+    std::vector<Reply> replies(count);
+    std::int32_t result = 0;
+    std::size_t answered = 0;
+    if (session.pipelining) {
+        std::string batch;
+        for (const std::string& command : commands)
+            batch += command + "\r\n";
+        result = sendLines(session, batch);
+        for (std::size_t i = 0; i < count && result == 0; ++i) {
+            result = readOne(session, replies[i]);
+            answered = i + 1;
+        }
+    } else {
+        for (std::size_t i = 0; i < count && result == 0; ++i) {
+            result = smtpCommand(session, commands[i], replies[i]);
+            answered = i + 1;
+            if (result == 0 && !envelopeAccepted(i, count, replies[i]))
+                break;
+        }
+    }
+    if (result != 0)
+        return result;
+    for (std::size_t i = 0; i < answered; ++i) {
+        if (envelopeAccepted(i, count, replies[i]))
+            continue;
+        // After a 354 the server takes everything as the message: only dropping the
+        // connection keeps a refused mail from going out.
+        Reply ignored;
+        if (replies[count - 1].code == 354)
+            session.socket.close();
+        else
+            smtpCommand(session, "RSET", ignored);  // leaves the session fit for another mail
+        return refusal(replies[i]);
+    }
+    result = sendLines(session, dotStuffed(message));
+    if (result != 0)
+        return result;
+    Reply final;
+    result = readOne(session, final);
+    return result != 0 ? result : expectCode(final, 250);
+}
+
+void smtpQuit(SmtpSession& session)
+{
+    if (session.socket.isOpen()) {
+        Reply reply;
+        smtpCommand(session, "QUIT", reply);
+    }
+    session.socket.close();
+}
+
+std::string dotStuffed(const std::string& message)
+{
+    std::string data;
+    data.reserve(message.size() + message.size() / 64 + 8);
+    bool lineStart = true;
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (lineStart && message[i] == '.')
+            data += '.';
+        data += message[i];
+        lineStart = message[i] == '\n';
+    }
+    if (data.size() < 2 || data.compare(data.size() - 2, 2, "\r\n") != 0)
+        data += "\r\n";
+    data += ".\r\n";
+    return data;
+}
+
+}  // namespace vmail

@@ -1,0 +1,49 @@
+// The SMTP client (RFC 5321): one function per protocol step, all over one reply reader.
+// Every function returns 0 on success or a negative library result: -1 for a broken or
+// garbled connection, -4 for a time-out, or the refusing reply's code negated.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vmail/line_reader.h"
+#include "vmail/smtp_reply.h"
+#include "vmail/socket.h"
+
+namespace vmail {
+
+struct SmtpSession {
+    Socket socket;
+    LineReader reader{socket};
+    bool extended = false;    // the server took EHLO
+    bool pipelining = false;  // RFC 2920
+    std::vector<std::string> authMechanisms;  // as offered, upper case
+};
+
+struct Envelope {
+    std::string from;
+    std::vector<std::string> recipients;
+};
+
+// Connects, reads the greeting and introduces the client with EHLO, or HELO where EHLO is not
+// understood.
+std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port);
+
+// Sends one command line (without its line end) and reads the reply.
+std::int32_t smtpCommand(SmtpSession& session, const std::string& line, Reply& reply);
+
+// 0 when reply carries the expected code; otherwise the refusal as a result.
+std::int32_t expectCode(const Reply& reply, int expected);
+
+// MAIL, RCPT for each recipient, DATA and the message; pipelined where the server allows.
+std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, const std::string& message);
+
+// QUIT, then the connection is closed whatever the server answers.
+void smtpQuit(SmtpSession& session);
+
+// The message as DATA carries it (RFC 5321 4.5.2): lines starting with "." get another one,
+// the text ends with CR LF, and the terminating "." line follows.
+std::string dotStuffed(const std::string& message);
+
+}  // namespace vmail

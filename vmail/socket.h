@@ -1,0 +1,48 @@
+// A TCP connection with time-outs: the transport under the SMTP and POP3 clients.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vmail {
+
+enum class NetStatus {
+    ok,
+    failed,    // no connection, or the connection broke
+    timedOut,  // nothing happened before the deadline
+    closed,    // the peer closed the connection
+};
+
+// Starts and ends the system's socket layer (Winsock on Windows; nothing to do elsewhere).
+// Calls nest: every successful start needs one end.
+bool startNetworking();
+void stopNetworking();
+
+class Socket {
+public:
+    Socket() = default;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    ~Socket();
+
+    // Resolves host (IPv4 and IPv6) and connects to the first address that answers, all
+    // within timeoutMs.
+    NetStatus connect(const std::string& host, int port, int timeoutMs);
+    // Sends every byte within timeoutMs.
+    NetStatus sendAll(std::string_view bytes, int timeoutMs);
+    // Receives at least one byte, at most size, within timeoutMs.
+    NetStatus receive(char* buffer, std::size_t size, std::size_t& received, int timeoutMs);
+    void close();
+    bool isOpen() const { return handle_ != kNoSocket; }
+
+    // This end's address as an SMTP address literal: "[127.0.0.1]" or "[IPv6:::1]".
+    std::string localAddressLiteral() const;
+
+private:
+    static constexpr std::intptr_t kNoSocket = -1;
+    std::intptr_t handle_ = kNoSocket;
+};
+
+}  // namespace vmail
