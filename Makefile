@@ -1,5 +1,5 @@
 # Velmor's two everyday commands. Both install what is missing first (as root, with apt-get).
-.PHONY: deps run test clean
+.PHONY: deps run test bench clean
 
 deps:
 	bash tools/deps.sh
@@ -9,6 +9,10 @@ run: deps
 
 test: deps
 	bash tests/run-suites.sh
+
+# Not part of test: VMAIL against libcurl, 200 mails each through the mail rig.
+bench: deps
+	bash tools/bench.sh
 
 clean:
 	rm -rf build

@@ -39,6 +39,10 @@ password=Sender-pass-4271
 recipient_user=recipient
 recipient_password=Recipient-pass-9356
 unknown_user=nobody-here
+# An account whose password holds double-byte characters, as a Japanese user's may: "秘密のパス"
+# in code page 932 and "42". rig.env gives it in hexadecimal, since the bytes are not text there.
+kanji_user=kanji
+kanji_password_hex=94e996a782cc837083583432
 host=127.0.0.1
 smtp_port=25
 submission_port=587
@@ -347,8 +351,12 @@ write_dovecot_config() {
     mkdir -p "$dc_conf_dir" "$dc_base" "$dc_state" "$log_dir" || return 1
     chmod 755 "$dc_conf_dir" "$dc_base" || return 1
     # Plain stored passwords: APOP and CRAM-MD5 need the password itself on the server side.
-    printf '%s:{PLAIN}%s\n' "$user" "$password" "$recipient_user" "$recipient_password" \
-        >"$dc_conf_dir/users" || return 1
+    {
+        printf '%s:{PLAIN}%s\n' "$user" "$password" "$recipient_user" "$recipient_password"
+        printf '%s:{PLAIN}' "$kanji_user"
+        printf "$(sed 's/../\\x&/g' <<<"$kanji_password_hex")"
+        printf '\n'
+    } >"$dc_conf_dir/users" || return 1
     # The auth process runs as the dovecot account and reads this file.
     chgrp dovecot "$dc_conf_dir/users" && chmod 640 "$dc_conf_dir/users" || return 1
     cat >"$dc_conf" <<EOF
@@ -438,6 +446,8 @@ RIG_RECIPIENT_USER=$recipient_user
 RIG_RECIPIENT_PASSWORD=$recipient_password
 RIG_RECIPIENT_MAILDIR=$mail_base/$recipient_user
 RIG_UNKNOWN=$unknown_user@$domain
+RIG_KANJI_USER=$kanji_user
+RIG_KANJI_PASSWORD_HEX=$kanji_password_hex
 RIG_POSTFIX_LOG=$postfix_log
 RIG_DOVECOT_LOG=$dovecot_log
 EOF

@@ -252,3 +252,29 @@ TEST_F(RigTest, Pop3RefusesAWrongPasswordBothWays)
         VMailPop3Close(handle);
     }
 }
+
+TEST_F(RigTest, APasswordWithDoubleByteCharactersLogsInEveryWay)
+{
+    std::string password;
+    const std::string hex = env_["RIG_KANJI_PASSWORD_HEX"];
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        password += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    ASSERT_EQ(password, cp932("秘密のパス") + "42");
+    const std::string user = env_["RIG_KANJI_USER"];
+    for (int apop : {0, 1}) {
+        SCOPED_TRACE(apop);
+        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailPop3Authenticate(handle, user.c_str(), password.c_str(), apop), 1);
+        VMailPop3Close(handle);
+    }
+    for (int mechanism : {4, 2, 1}) {
+        SCOPED_TRACE(mechanism);
+        int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), user.c_str(),
+                                        password.c_str(), mechanism),
+                  1);
+        VMailSmtpClose(handle);
+    }
+}
