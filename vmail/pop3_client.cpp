@@ -15,16 +15,18 @@ bool fitsOnOneLine(const std::string& text)
     return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
-Clock::time_point replyDeadline()
-{
-    return Clock::now() + std::chrono::milliseconds(options().replyMs);
-}
+constexpr int kQuitReplyMs = 5000;
 
-// Reads one status line: 0 for +OK, kResultLoginRefused for -ERR, otherwise the failure.
-std::int32_t readStatus(Pop3Session& session, std::string* line = nullptr)
+// Reads one status line: 0 for +OK, kResultLoginRefused for -ERR, otherwise the failure,
+// after which the session is broken.
+std::int32_t readStatus(Pop3Session& session, int timeoutMs, std::string* line = nullptr)
 {
     std::string text;
-    switch (session.reader.readLine(text, kMaxPop3Line, replyDeadline())) {
+    LineStatus status =
+        session.reader.readLine(text, kMaxPop3Line, Clock::now() + std::chrono::milliseconds(timeoutMs));
+    if (status != LineStatus::ok)
+        session.broken = true;
+    switch (status) {
     case LineStatus::ok: break;
     case LineStatus::timedOut: return kResultTimeout;
     case LineStatus::failed: return kResultConnection;
@@ -35,19 +37,21 @@ std::int32_t readStatus(Pop3Session& session, std::string* line = nullptr)
     switch (classifyPop3Line(text)) {
     case Pop3Status::positive: return 0;
     case Pop3Status::negative: return kResultLoginRefused;
-    case Pop3Status::invalid: return kResultOther;
+    case Pop3Status::invalid: session.broken = true; return kResultOther;
     }
     return kResultOther;
 }
 
-std::int32_t command(Pop3Session& session, const std::string& line)
+std::int32_t command(Pop3Session& session, const std::string& line, int timeoutMs)
 {
-    NetStatus status = session.socket.sendAll(line + "\r\n", options().replyMs);
+    NetStatus status = session.socket.sendAll(line + "\r\n", timeoutMs);
+    if (status != NetStatus::ok)
+        session.broken = true;
     if (status == NetStatus::timedOut)
         return kResultTimeout;
     if (status != NetStatus::ok)
         return kResultConnection;
-    return readStatus(session);
+    return readStatus(session, timeoutMs);
 }
 
 }  // namespace
@@ -88,7 +92,7 @@ std::int32_t pop3Open(Pop3Session& session, const std::string& host, int port)
     NetStatus status = session.socket.connect(host, port, options().connectMs);
     if (status != NetStatus::ok)
         return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
-    std::int32_t result = readStatus(session, &session.greeting);
+    std::int32_t result = readStatus(session, options().replyMs, &session.greeting);
     return result == kResultLoginRefused ? kResultOther : result;
 }
 
@@ -104,18 +108,22 @@ std::int32_t pop3Login(Pop3Session& session, const std::string& user, const std:
         std::optional<std::string> stamp = apopTimestamp(session.greeting);
         if (!stamp)
             return kResultLoginRefused;
-        result = command(session, "APOP " + user + " " + toHex(md5(*stamp + password)));
+        result = command(session, "APOP " + user + " " + toHex(md5(*stamp + password)),
+                         options().replyMs);
     } else {
-        result = command(session, "USER " + user);
+        result = command(session, "USER " + user, options().replyMs);
         if (result == 0)
-            result = command(session, "PASS " + password);
+            result = command(session, "PASS " + password, options().replyMs);
     }
     return result == 0 ? 1 : result;
 }
 
 std::int32_t pop3Quit(Pop3Session& session)
 {
-    std::int32_t result = session.socket.isOpen() ? command(session, "QUIT") : kResultConnection;
+    // A broken dialogue gets no QUIT, so a dead server does not hold the program again.
+    std::int32_t result = kResultConnection;
+    if (session.socket.isOpen() && !session.broken)
+        result = command(session, "QUIT", kQuitReplyMs);
     session.socket.close();
     if (result == 0)
         return 1;

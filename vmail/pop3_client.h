@@ -18,6 +18,7 @@ struct Pop3Session {
     Socket socket;
     LineReader reader{socket};
     std::string greeting;
+    bool broken = false;  // timed out or lost: nothing more is said on it
 };
 
 enum class Pop3Status { positive, negative, invalid };

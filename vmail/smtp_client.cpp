@@ -14,18 +14,30 @@ std::int32_t replyFailure(ReplyStatus status)
     return status == ReplyStatus::timedOut ? kResultTimeout : kResultConnection;
 }
 
+constexpr int kQuitReplyMs = 5000;  // the mail is already accepted or refused by then
+
 std::int32_t sendLines(SmtpSession& session, const std::string& lines)
 {
     NetStatus status = session.socket.sendAll(lines, options().replyMs);
     if (status == NetStatus::ok)
         return 0;
+    session.broken = true;
     return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+}
+
+std::int32_t readOne(SmtpSession& session, Reply& reply, int timeoutMs)
+{
+    ReplyStatus status = readReply(session.reader, Clock::now() + std::chrono::milliseconds(timeoutMs), reply);
+    if (status == ReplyStatus::ok)
+        return 0;
+    // After a time-out or a garbled reply the dialogue is out of step for good.
+    session.broken = true;
+    return replyFailure(status);
 }
 
 std::int32_t readOne(SmtpSession& session, Reply& reply)
 {
-    ReplyStatus status = readReply(session.reader, Clock::now() + std::chrono::milliseconds(options().replyMs), reply);
-    return status == ReplyStatus::ok ? 0 : replyFailure(status);
+    return readOne(session, reply, options().replyMs);
 }
 
 std::string upper(std::string text)
@@ -177,9 +189,11 @@ std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, con
 
 void smtpQuit(SmtpSession& session)
 {
-    if (session.socket.isOpen()) {
+    // A broken dialogue gets no QUIT: a server that stopped answering would only make the
+    // program wait once more.
+    if (session.socket.isOpen() && !session.broken && sendLines(session, "QUIT\r\n") == 0) {
         Reply reply;
-        smtpCommand(session, "QUIT", reply);
+        readOne(session, reply, kQuitReplyMs);
     }
     session.socket.close();
 }

@@ -18,6 +18,7 @@ struct SmtpSession {
     LineReader reader{socket};
     bool extended = false;    // the server took EHLO
     bool pipelining = false;  // RFC 2920
+    bool broken = false;      // timed out or lost: nothing more is said on it
     std::vector<std::string> authMechanisms;  // as offered, upper case
 };
 

@@ -46,6 +46,10 @@ kanji_password_hex=94e996a782cc837083583432
 host=127.0.0.1
 smtp_port=25
 submission_port=587
+# Two more submission ports, each offering a single mechanism, so that a client that prefers
+# CRAM-MD5 can be made to use LOGIN or PLAIN.
+login_only_port=2587
+plain_only_port=3587
 pop3_port=110
 # Mail files belong to an unprivileged account: Postfix's virtual delivery refuses low uids and
 # Dovecot refuses to run mail processes as root.
@@ -325,6 +329,18 @@ $host:$submission_port inet n      -       n       -       -       smtpd
   -o smtpd_sender_restrictions=
   -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
   -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject
+$host:$login_only_port inet n      -       n       -       -       smtpd
+  -o syslog_name=postfix/submission-login
+  -o smtpd_sasl_auth_enable=yes
+  -o smtpd_sasl_mechanism_filter=login
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
+  -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject
+$host:$plain_only_port inet n      -       n       -       -       smtpd
+  -o syslog_name=postfix/submission-plain
+  -o smtpd_sasl_auth_enable=yes
+  -o smtpd_sasl_mechanism_filter=plain
+  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
+  -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject
 pickup        unix  n       -       n       60      1       pickup
 cleanup       unix  n       -       n       -       0       cleanup
 qmgr          unix  n       -       n       300     1       qmgr
@@ -435,6 +451,8 @@ RIG_DIR=$dir
 RIG_HOST=$host
 RIG_SMTP_PORT=$smtp_port
 RIG_SUBMISSION_PORT=$submission_port
+RIG_LOGIN_ONLY_PORT=$login_only_port
+RIG_PLAIN_ONLY_PORT=$plain_only_port
 RIG_POP3_PORT=$pop3_port
 RIG_DOMAIN=$domain
 RIG_USER=$user
@@ -475,7 +493,8 @@ start_smtp() {
         return 1
     fi
     record_session "$pf_queue/pid/master.pid" "$dir/postfix.session"
-    wait_answers "$smtp_port:220:QUIT" "$submission_port:220:QUIT" || { show_logs; return 1; }
+    wait_answers "$smtp_port:220:QUIT" "$submission_port:220:QUIT" "$login_only_port:220:QUIT" \
+        "$plain_only_port:220:QUIT" || { show_logs; return 1; }
 }
 
 # Stops Postfix if it runs. This is what "postfix stop" does (SIGTERM to master(8), which passes
@@ -493,7 +512,7 @@ stop_smtp_quietly() {
 
 stop_smtp() {
     stop_smtp_quietly
-    wait_refused "$smtp_port" "$submission_port"
+    wait_refused "$smtp_port" "$submission_port" "$login_only_port" "$plain_only_port"
 }
 
 start_pop3() {
@@ -549,7 +568,7 @@ case $action in
 start) start ;;
 stop)
     stop_all
-    wait_refused "$smtp_port" "$submission_port" "$pop3_port"
+    wait_refused "$smtp_port" "$submission_port" "$login_only_port" "$plain_only_port" "$pop3_port"
     ;;
 stop-smtp) stop_smtp ;;
 start-smtp) start_smtp ;;

@@ -15,7 +15,8 @@ void startSockets();
 
 class Listener {
 public:
-    Listener();
+    // Listens on 127.0.0.1 at port, or at a free port the system picks when port is 0.
+    explicit Listener(int port = 0);
     ~Listener();
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;

@@ -11,7 +11,7 @@ namespace testnet {
 
 void startSockets() {}
 
-Listener::Listener()
+Listener::Listener(int port)
 {
     int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (descriptor < 0)
@@ -19,6 +19,7 @@ Listener::Listener()
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<unsigned short>(port));
     socklen_t length = sizeof address;
     if (::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(descriptor, 8) != 0 ||

@@ -28,7 +28,7 @@ void startSockets()
     (void)started;
 }
 
-Listener::Listener()
+Listener::Listener(int port)
 {
     startSockets();
     SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -37,6 +37,7 @@ Listener::Listener()
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<u_short>(port));
     int length = sizeof address;
     if (::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(socket, 8) != 0 ||

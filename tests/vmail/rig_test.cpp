@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/support/test_files.h"
+#include "tests/vmail/mail_reader.h"
 #include "tests/vmail/rig_env.h"
 #include "tests/vmail/vmail_fixture.h"
 #include "vmail/base64.h"
@@ -28,68 +29,6 @@ protected:
 
     RigEnv env_;
 };
-
-struct Header {
-    std::string name;
-    std::string value;  // unfolded
-};
-
-// The header fields and the body of a delivered message.
-struct Delivered {
-    std::vector<Header> headers;
-    std::string body;
-
-    std::string field(const std::string& name) const
-    {
-        for (const Header& header : headers) {
-            if (header.name == name)
-                return header.value;
-        }
-        return "<none>";
-    }
-};
-
-Delivered parse(const std::string& message)
-{
-    Delivered delivered;
-    std::size_t position = 0;
-    while (position < message.size()) {
-        std::size_t end = message.find("\r\n", position);
-        std::size_t lineEnd = end == std::string::npos ? message.find('\n', position) : end;
-        std::size_t next = lineEnd == std::string::npos ? message.size()
-                                                        : lineEnd + (end != std::string::npos ? 2 : 1);
-        std::string line = message.substr(position, lineEnd - position);
-        position = next;
-        if (line.empty())
-            break;
-        if ((line[0] == ' ' || line[0] == '\t') && !delivered.headers.empty()) {
-            delivered.headers.back().value += line;
-            continue;
-        }
-        std::size_t colon = line.find(':');
-        delivered.headers.push_back({line.substr(0, colon),
-                                     colon + 2 <= line.size() ? line.substr(colon + 2) : ""});
-    }
-    delivered.body = message.substr(position);
-    return delivered;
-}
-
-// RFC 2047 B-encoded words, as the library writes them: joined, then decoded.
-std::string decodeWords(const std::string& value)
-{
-    std::string decoded;
-    std::size_t position = 0;
-    for (;;) {
-        std::size_t start = value.find("=?UTF-8?B?", position);
-        if (start == std::string::npos)
-            break;
-        std::size_t end = value.find("?=", start + 10);
-        std::optional<std::string> part = vmail::base64Decode(value.substr(start + 10, end - start - 10));
-        decoded += part ? *part : "<bad>";
-        position = end + 2;
-    }
-    return position == 0 ? value : decoded;
-}
 
 std::string fileText(const std::string& path)
 {
@@ -276,5 +215,30 @@ TEST_F(RigTest, APasswordWithDoubleByteCharactersLogsInEveryWay)
                                         password.c_str(), mechanism),
                   1);
         VMailSmtpClose(handle);
+    }
+}
+
+TEST_F(RigTest, AServerOfferingOneMechanismGetsThatOne)
+{
+    const struct {
+        const char* portKey;
+        const char* method;
+    } servers[] = {{"RIG_LOGIN_ONLY_PORT", "LOGIN"}, {"RIG_PLAIN_ONLY_PORT", "PLAIN"}};
+    for (const auto& server : servers) {
+        SCOPED_TRACE(server.method);
+        const std::string marker = uniqueMarker(server.method);
+        int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port(server.portKey));
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
+                                        env_["RIG_PASSWORD"].c_str(), 7),
+                  1);
+        EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
+                                      env_["RIG_ADDRESS"].c_str(), marker.c_str(), "body",
+                                      "X-Mailer: VelmorMail", 0, 0, 0),
+                  0);
+        VMailSmtpClose(handle);
+        EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
+        EXPECT_NE(fileText(env_["RIG_POSTFIX_LOG"]).find(std::string("sasl_method=") + server.method),
+                  std::string::npos);
     }
 }

@@ -360,7 +360,13 @@ TEST_F(SmtpDialogueTest, ASilentServerTimesOut)
     int32_t handle = VMailSmtpConnectPortNo("127.0.0.1", server.port());
     ASSERT_GE(handle, 1);
     EXPECT_EQ(sendEx(handle), -4);
+    // A server that stopped answering gets no QUIT to wait for once more.
+    auto closing = std::chrono::steady_clock::now();
     VMailSmtpClose(handle);
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::milliseconds(500));
+    server.finish();
+    std::vector<std::string> lines = server.transcript();
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "QUIT"), lines.end());
 }
 
 TEST_F(SmtpDialogueTest, ADisconnectGarbageOrAHugeLineIsAConnectionFailure)

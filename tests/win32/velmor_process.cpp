@@ -1,0 +1,98 @@
+// Driving velmor.exe from a test process.
+#include "tests/win32/velmor_process.h"
+
+namespace {
+
+constexpr DWORD kStartTimeoutMs = 30000;
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (owner == search->processId && lstrcmpA(name, "NORMAL0") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+VelmorProcess::~VelmorProcess()
+{
+    if (!process_.hProcess)
+        return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+}
+
+HWND VelmorProcess::start()
+{
+    std::string commandLine = "\"" + std::string(VELMOR_EXE) + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_))
+        return nullptr;
+    WaitForInputIdle(process_.hProcess, kStartTimeoutMs);
+    WindowSearch search = {process_.dwProcessId, nullptr};
+    for (DWORD waited = 0; !search.found && waited < kStartTimeoutMs; waited += 100) {
+        EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            Sleep(100);
+    }
+    window_ = search.found;
+    return window_;
+}
+
+std::string VelmorProcess::textOf(HWND window)
+{
+    char text[1024] = {};
+    DWORD_PTR ignored = 0;
+    // WM_GETTEXT crosses the process boundary; GetWindowText would not for another process.
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 2000, &ignored))
+        return "<busy>";
+    return text;
+}
+
+void VelmorProcess::type(const std::string& text)
+{
+    HWND editor = control(1004);
+    SendMessageA(editor, EM_SETSEL, 0, -1);
+    SendMessageA(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void VelmorProcess::click(int id) { PostMessageA(control(id), BM_CLICK, 0, 0); }
+
+DWORD VelmorProcess::exitCode(DWORD timeoutMs)
+{
+    WaitForSingleObject(process_.hProcess, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+bool VelmorProcess::waitForStatus(const std::string& text, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 200) {
+        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_TIMEOUT)
+            return false;
+        if (textOf(control(1006)) == text)
+            return true;
+        Sleep(200);
+    }
+    return false;
+}

@@ -1,0 +1,38 @@
+// velmor.exe started as its own process in the current folder, with helpers that reach its
+// Main window from outside, as a user's clicks and typing would.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class VelmorProcess {
+public:
+    VelmorProcess() = default;
+    VelmorProcess(const VelmorProcess&) = delete;
+    VelmorProcess& operator=(const VelmorProcess&) = delete;
+    // Ends a process that is still running, so that no test leaves one behind.
+    ~VelmorProcess();
+
+    // Starts velmor.exe and waits, bounded, for its Main window; null when it did not appear.
+    HWND start();
+    HWND window() const { return window_; }
+    HWND control(int id) const { return GetDlgItem(window_, id); }
+
+    // A window's text read across the process boundary; "<busy>" while the program does not
+    // answer (during a blocking send).
+    static std::string textOf(HWND window);
+    // Replaces the editor's text the way typing does, so that the program counts it.
+    void type(const std::string& text);
+    void click(int id);
+
+    // Waits, bounded, for the process to end; its exit code, or STILL_ACTIVE (259).
+    DWORD exitCode(DWORD timeoutMs = 15000);
+    // Waits, bounded, until the status line shows text; false on time-out or when the
+    // process ended meanwhile.
+    bool waitForStatus(const std::string& text, DWORD timeoutMs);
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr;
+};
