@@ -1,11 +1,15 @@
 # Velmor's two everyday commands. Both install what is missing first (as root, with apt-get).
-.PHONY: deps run test bench clean
+.PHONY: deps run demo test bench clean
 
 deps:
 	bash tools/deps.sh
 
 run: deps
 	bash tools/run.sh
+
+# make run against the mail rig on this machine: a real send, and the mail it delivered.
+demo: deps
+	bash tools/demo.sh
 
 test: deps
 	bash tests/run-suites.sh
