@@ -126,8 +126,12 @@ protected:
     {
         EXPECT_TRUE(program_.waitForStatus(status, 90000))
             << "status: " << VelmorProcess::textOf(program_.control(1006));
+        // The record follows the status text: wait for it, bounded.
+        const std::string failure = cp932("エラーにより送信できませんでした") + "\r\n";
+        for (int i = 0; i < 50 && !fileBytes("send-log.dat").ends_with(failure); ++i)
+            Sleep(100);
+        EXPECT_TRUE(fileBytes("send-log.dat").ends_with(failure));
         EXPECT_EQ(program_.exitCode(0), static_cast<DWORD>(STILL_ACTIVE));
-        EXPECT_TRUE(fileBytes("send-log.dat").ends_with(cp932("エラーにより送信できませんでした") + "\r\n"));
     }
 
     RigEnv env_;
