@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 
 #include "app/appearance.h"
+#include "app/dialog_host.h"
 #include "app/editor.h"
 #include "app/resource_ids.h"
 #include "app/shell.h"
@@ -108,6 +109,14 @@ void onMainPaint(HWND window)
 void onMainCommand(int id, int notification)
 {
     switch (id) {
+    case kOptionsButton:
+        if (notification == BN_CLICKED)
+            runDialog(mainWindow, "Opt");
+        break;
+    case kLogButton:
+        if (notification == BN_CLICKED)
+            runDialog(mainWindow, "View");
+        break;
     case kSendButton:
         if (notification == BN_CLICKED)
             sendCurrentMessage();

@@ -35,6 +35,8 @@ public:
     bool flush();
     // Size in bytes, or -1 on failure.
     std::int64_t size() const;
+    // Moves to offset bytes from the start; false on failure.
+    bool seek(std::int64_t offset);
     void close();
 
 private:

@@ -81,6 +81,11 @@ std::int64_t File::size() const
     return status.st_size;
 }
 
+bool File::seek(std::int64_t offset)
+{
+    return isOpen() && ::lseek(asDescriptor(handle_), offset, SEEK_SET) == offset;
+}
+
 void File::close()
 {
     if (isOpen())

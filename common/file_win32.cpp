@@ -81,6 +81,13 @@ std::int64_t File::size() const
     return (static_cast<std::int64_t>(high) << 32) | low;
 }
 
+bool File::seek(std::int64_t offset)
+{
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    return isOpen() && SetFilePointerEx(asHandle(handle_), distance, nullptr, FILE_BEGIN);
+}
+
 void File::close()
 {
     if (isOpen())
