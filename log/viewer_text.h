@@ -1,6 +1,6 @@
 // What the Log viewer shows of send-log.dat. A text box takes seconds for each megabyte it is
-// given (minutes for eight under Wine), and a log grows without end, so beyond one megabyte
-// the viewer shows the log's end: the newest records, about 4000 of them, which are what a
+// given (minutes for eight under Wine), and a log grows without end, so beyond half a megabyte
+// the viewer shows the log's end: the newest records, about 2000 of them, which are what a
 // user opens it for.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 #include "common/text.h"
 
-constexpr std::int64_t kMaxViewerBytes = 1024 * 1024;
+constexpr std::int64_t kMaxViewerBytes = 512 * 1024;
 
 struct ViewerRange {
     std::int64_t offset = 0;  // where reading starts

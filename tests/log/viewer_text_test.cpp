@@ -12,14 +12,15 @@ TEST(ViewerRange, ASmallLogIsReadWhole)
     ViewerRange range = viewerRange(300 * 1024);
     EXPECT_EQ(range.offset, 0);
     EXPECT_EQ(range.length, 300u * 1024);
+    EXPECT_EQ(kMaxViewerBytes, 512 * 1024);
     EXPECT_EQ(viewerRange(kMaxViewerBytes).offset, 0);
     EXPECT_EQ(viewerRange(kMaxViewerBytes).length, static_cast<std::size_t>(kMaxViewerBytes));
 }
 
-TEST(ViewerRange, ALargeLogIsReadFromItsLastMegabyte)
+TEST(ViewerRange, ALargeLogIsReadFromItsLastHalfMegabyte)
 {
     ViewerRange range = viewerRange(50LL * 1024 * 1024);
-    EXPECT_EQ(range.offset, 49LL * 1024 * 1024);
+    EXPECT_EQ(range.offset, 50LL * 1024 * 1024 - 512 * 1024);
     EXPECT_EQ(range.length, static_cast<std::size_t>(kMaxViewerBytes));
     range = viewerRange(kMaxViewerBytes + 1);
     EXPECT_EQ(range.offset, 1);
