@@ -294,3 +294,55 @@ TEST_F(LogViewerTest, ALogBeyondTheViewersLimitShowsItsNewestRecords)
     EXPECT_EQ(shown.substr(firstBreak + 2, 3), "#\r\n");
     EXPECT_NE(shown.find(cp932("バイトは表示していません")), std::string::npos);
 }
+
+// A click through the input queue, as the mouse gives it, at the middle of control.
+void clickWithTheMouse(HWND control)
+{
+    RECT bounds;
+    GetWindowRect(control, &bounds);
+    SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+}
+
+TEST_F(LogViewerTest, AMouseClickOnExitClosesTheMainWindowWhenNoViewerIsOpen)
+{
+    clickWithTheMouse(control(1003));
+    for (int i = 0; i < 100 && IsWindow(window_); ++i) {
+        pumpMessages();
+        Sleep(10);
+    }
+    EXPECT_FALSE(IsWindow(window_));
+}
+
+TEST_F(LogViewerTest, TheLogButtonOpensItAndTheDisabledMainWindowIgnoresClicks)
+{
+    writeFileBytes("send-log.dat", records(1));
+    bool opened = false;
+    bool mainStillThere = false;
+    std::thread user([&] {
+        HWND viewer = waitForWindow("NORMALDLG", nullptr);
+        opened = viewer != nullptr;
+        for (int i = 0; i < 100 && IsWindowEnabled(window_); ++i)
+            Sleep(10);
+        // A mouse click on the Exit button of the disabled Main window does nothing while the
+        // viewer is open.
+        clickWithTheMouse(control(1003));
+        Sleep(300);
+        // The Main window still repaints.
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        mainStillThere = IsWindow(window_) != FALSE;
+        if (viewer)
+            clickClose(viewer);
+    });
+    SendMessageA(control(1001), BM_CLICK, 0, 0);
+    user.join();
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(mainStillThere);
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_TRUE(IsWindowEnabled(window_));
+    EXPECT_TRUE(pumpMessages()) << "closing the viewer must not end the program";
+}
