@@ -166,7 +166,13 @@ TEST_F(LogViewerTest, ControlsHaveTheirLayoutAndFont)
         std::string text;
     } box = {}, button = {};
     RECT outer = {};
+    LRESULT smallIcon = 0;
+    LONG_PTR style = 0;
+    HWND owner = nullptr;
     runViewer([&](HWND viewer) {
+        smallIcon = SendMessageA(viewer, WM_GETICON, ICON_SMALL, 0);
+        style = GetWindowLongPtrA(viewer, GWL_STYLE);
+        owner = GetWindow(viewer, GW_OWNER);
         auto read = [&](int id, Seen& seen) {
             HWND control = GetDlgItem(viewer, id);
             seen.style = GetWindowLongPtrA(control, GWL_STYLE);
@@ -197,6 +203,9 @@ TEST_F(LogViewerTest, ControlsHaveTheirLayoutAndFont)
     EXPECT_EQ(button.text, cp932("閉 じ る"));
     EXPECT_EQ(outer.right - outer.left, 281);
     EXPECT_EQ(outer.bottom - outer.top, 353);
+    EXPECT_NE(smallIcon, 0);
+    EXPECT_EQ(style & ~WS_CLIPSIBLINGS, WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+    EXPECT_EQ(owner, window_);
 }
 
 TEST_F(LogViewerTest, AMissingLogIsReportedThenTheViewerOpensEmpty)
