@@ -44,6 +44,8 @@ std::int32_t readStatus(Pop3Session& session, int timeoutMs, std::string* line =
 
 std::int32_t command(Pop3Session& session, const std::string& line, int timeoutMs)
 {
+    if (session.broken)
+        return kResultConnection;
     NetStatus status = session.socket.sendAll(line + "\r\n", timeoutMs);
     if (status != NetStatus::ok)
         session.broken = true;

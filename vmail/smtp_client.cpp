@@ -18,6 +18,8 @@ constexpr int kQuitReplyMs = 5000;  // the mail is already accepted or refused b
 
 std::int32_t sendLines(SmtpSession& session, const std::string& lines)
 {
+    if (session.broken)
+        return kResultConnection;
     NetStatus status = session.socket.sendAll(lines, options().replyMs);
     if (status == NetStatus::ok)
         return 0;

@@ -369,6 +369,27 @@ TEST_F(SmtpDialogueTest, ASilentServerTimesOut)
     EXPECT_EQ(std::find(lines.begin(), lines.end(), "QUIT"), lines.end());
 }
 
+TEST_F(SmtpDialogueTest, AConnectionThatTimedOutIsNotUsedAgain)
+{
+    ScriptServer server([&](ScriptConnection& c) {
+        greet(c);
+        // Records whatever comes and never answers.
+        for (int i = 0; i < 10 && c.readLine(2500); ++i) {
+        }
+    });
+    int32_t handle = VMailSmtpConnectPortNo("127.0.0.1", server.port());
+    ASSERT_GE(handle, 1);
+    EXPECT_EQ(sendEx(handle), -4);
+    EXPECT_EQ(sendEx(handle), -1);
+    EXPECT_EQ(VMailSmtpAuthenticate(handle, "127.0.0.1", "u", "p", 7), -1);
+    VMailSmtpClose(handle);
+    server.finish();
+    std::vector<std::string> lines = server.transcript();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.rfind("MAIL", 0) == 0; }),
+              1);
+}
+
 TEST_F(SmtpDialogueTest, ADisconnectGarbageOrAHugeLineIsAConnectionFailure)
 {
     const std::string answers[] = {
