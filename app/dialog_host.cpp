@@ -5,6 +5,7 @@
 #include "app/shell_state.h"
 #include "app/startup.h"
 #include "log/log_viewer.h"
+#include "options/options_dialog.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ struct DialogKind {
 constexpr DWORD kDialogStyle = WS_CAPTION | WS_SYSMENU;
 
 const DialogKind kDialogs[] = {
+    {"Opt", "Options", 360, 625, optionsDialogProc, &optionsWindow},
     {"View", "View", 281, 353, logViewerProc, &logViewerWindow},
 };
 

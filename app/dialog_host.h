@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-// Opens the dialog named dialogName ("View"; compared exactly) owned by owner, disables the
+// Opens the dialog named dialogName ("Opt" or "View"; compared exactly) owned by owner, disables the
 // owner while it runs, and returns the code given to closeDialog. Any other name opens nothing
 // and returns 0.
 int runDialog(HWND owner, const char* dialogName);

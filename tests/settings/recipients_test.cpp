@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/golden_files.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -25,31 +26,13 @@ protected:
     }
 };
 
-void fillSample()
-{
-    recipients[0] = {cp932("花子"), "hanako@example.ne.jp", 50};
-    recipients[1] = {"Boss", "boss@example.jp", 250};
-    recipients[2] = {cp932("ｶﾅ名"), "kana@example.jp", 30.5};
-    recipients[3] = {"", "", 0};
-    recipients[4] = {"Boss", "boss@example.jp", 1000};
-}
-
-std::string sampleFile()
-{
-    return cp932("花子") + ",hanako@example.ne.jp,50\r\n" +
-           "Boss,boss@example.jp,250\r\n" +
-           cp932("ｶﾅ名") + ",kana@example.jp,30.5\r\n" +
-           ",,0\r\n" +
-           "Boss,boss@example.jp,1000\r\n";
-}
-
 }  // namespace
 
 TEST_F(RecipientsTest, SavedFileHasFiveLinesInEntryOrder)
 {
-    fillSample();
+    fillSampleRecipients();
     saveRecipients();
-    EXPECT_EQ(fileBytes("ToName.dat"), sampleFile());
+    EXPECT_EQ(fileBytes("ToName.dat"), sampleRecipientsFile());
 }
 
 TEST_F(RecipientsTest, UntouchedEntriesSaveAsTwoCommasAndZero)
@@ -60,7 +43,7 @@ TEST_F(RecipientsTest, UntouchedEntriesSaveAsTwoCommasAndZero)
 
 TEST_F(RecipientsTest, SaveThenLoadGivesBackEveryEntryInOrder)
 {
-    fillSample();
+    fillSampleRecipients();
     saveRecipients();
     recipients = {};
     loadRecipients();
@@ -104,12 +87,12 @@ TEST_F(RecipientsTest, AShortFileFillsOnlyWhatItHolds)
 
 TEST_F(RecipientsTest, ExtraLinesAreIgnoredAndDisappearAtTheNextSave)
 {
-    std::string file = sampleFile() + "Sixth,six@example.jp,6\r\n";
+    std::string file = sampleRecipientsFile() + "Sixth,six@example.jp,6\r\n";
     writeFileBytes("ToName.dat", file);
     loadRecipients();
     EXPECT_EQ(recipients[4].charLimit, 1000);
     saveRecipients();
-    EXPECT_EQ(fileBytes("ToName.dat"), sampleFile());
+    EXPECT_EQ(fileBytes("ToName.dat"), sampleRecipientsFile());
 }
 
 TEST_F(RecipientsTest, ACommaInANameShiftsEveryLaterField)
@@ -165,9 +148,9 @@ TEST_F(RecipientsTest, HostileContentLoadsSafelyAndIsLeftUntouched)
 
 TEST_F(RecipientsTest, AFailedSaveKeepsTheOldFile)
 {
-    writeFileBytes("ToName.dat", sampleFile());
+    writeFileBytes("ToName.dat", sampleRecipientsFile());
     std::filesystem::create_directory("ToName.dat.new");
     recipients[0].name = "Changed";
     saveRecipients();
-    EXPECT_EQ(fileBytes("ToName.dat"), sampleFile());
+    EXPECT_EQ(fileBytes("ToName.dat"), sampleRecipientsFile());
 }

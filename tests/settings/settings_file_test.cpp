@@ -10,50 +10,10 @@
 #include <string>
 
 #include "settings/settings.h"
+#include "tests/support/golden_files.h"
 #include "tests/support/test_files.h"
 
 namespace {
-
-// The file's lines, labels as they appear in the file, values already in file form.
-std::string settingsFile(const std::string (&values)[16])
-{
-    static const char* const labels[16] = {
-        "SMTPサーバー名", "送信元名称", "送信元アドレス", "POP3サーバー名",
-        "送信元ID", "POP3パスワード", "送信先名", "送信先アドレス",
-        "文字数の制限", "透過率", "透過するしない", "警告音使う使わない",
-        "POPbeforeSMTP使う使わない", "APOP使う使わない", "SMTP-AUTH使う使わない", "ポート番号",
-    };
-    std::string file;
-    for (int i = 0; i < 16; ++i)
-        file += cp932(labels[i]) + "," + values[i] + "\r\n";
-    return file;
-}
-
-void fillSample()
-{
-    settings.smtpServer = "smtp.example.jp";
-    settings.fromName = cp932("山田太郎");
-    settings.fromAddress = "taro@example.jp";
-    settings.pop3Server = "pop.example.jp";
-    settings.pop3UserId = "taro";
-    settings.pop3Password = "ab";
-    settings.toName = cp932("花子");
-    settings.toAddress = "hanako@example.ne.jp";
-    settings.charLimit = 50;
-    settings.opacity = 80;
-    settings.translucent = 1;
-    settings.warnSound = 0;
-    settings.popBeforeSmtp = 1;
-    settings.apopBeforeSmtp = 0;
-    settings.smtpAuth = 0;
-    settings.smtpPort = 25;
-}
-
-const std::string kSampleValues[16] = {
-    "smtp.example.jp", cp932("山田太郎"), "taro@example.jp", "pop.example.jp", "taro",
-    "28282829",  // 'a' (97) and 'b' (98) plus 2731
-    cp932("花子"), "hanako@example.ne.jp", "50", "80", "1", "0", "1", "0", "0", "25",
-};
 
 void expectSample()
 {
@@ -109,9 +69,9 @@ protected:
 
 TEST_F(SettingsFileTest, SavedFileHasSixteenLabelledLinesInOrder)
 {
-    fillSample();
+    fillSampleSettings();
     saveSettings();
-    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleValues));
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleSettingsValues));
 }
 
 TEST_F(SettingsFileTest, StartValuesSaveAsEmptyTextsAndZeros)
@@ -145,7 +105,7 @@ TEST_F(SettingsFileTest, PasswordLineHoldsFourDigitsPerByte)
 
 TEST_F(SettingsFileTest, SaveThenLoadGivesBackEveryField)
 {
-    fillSample();
+    fillSampleSettings();
     saveSettings();
     settings = Settings();
     loadSettings();
@@ -196,7 +156,7 @@ TEST_F(SettingsFileTest, LabelsAreNotLookedAt)
 {
     std::string file;
     for (int i = 0; i < 16; ++i)
-        file += "x," + kSampleValues[i] + "\r\n";
+        file += "x," + kSampleSettingsValues[i] + "\r\n";
     writeFileBytes("velmor.ini", file);
     loadSettings();
     expectSample();
@@ -229,7 +189,7 @@ TEST_F(SettingsFileTest, SwappedLinesSwapTheirValues)
 
 TEST_F(SettingsFileTest, ACommaInATextShiftsEveryLaterField)
 {
-    fillSample();
+    fillSampleSettings();
     settings.fromName = "Yamada, Taro";
     saveSettings();
     settings = Settings();
@@ -269,7 +229,7 @@ TEST_F(SettingsFileTest, FlagsOtherThanZeroOrOneAreKeptAsRead)
 
 TEST_F(SettingsFileTest, AShortFileLeavesTheMissingFieldsAtTheirStartValues)
 {
-    std::string file = settingsFile(kSampleValues);
+    std::string file = settingsFile(kSampleSettingsValues);
     // Keep lines 1 to 3 only: every later text field must stay empty rather than repeat a text.
     std::size_t third = 0;
     for (int i = 0; i < 3; ++i)
@@ -366,17 +326,17 @@ TEST_F(SettingsFileTest, AllNinesLineReadsAsTheLargestNumbers)
 TEST_F(SettingsFileTest, SavingOverAnOldFileReplacesItWhole)
 {
     writeFileBytes("velmor.ini", std::string(100000, 'z'));
-    fillSample();
+    fillSampleSettings();
     saveSettings();
-    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleValues));
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleSettingsValues));
     EXPECT_FALSE(fileExists("velmor.ini.new"));
 }
 
 TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFile)
 {
-    writeFileBytes("velmor.ini", settingsFile(kSampleValues));
+    writeFileBytes("velmor.ini", settingsFile(kSampleSettingsValues));
     std::filesystem::create_directory("velmor.ini.new");  // the new file cannot be written
     settings.smtpServer = "other.example";
     saveSettings();
-    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleValues));
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(kSampleSettingsValues));
 }

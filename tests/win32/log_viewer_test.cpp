@@ -19,28 +19,6 @@
 
 namespace {
 
-constexpr int kWaitMs = 10000;
-
-std::string textOf(HWND window)
-{
-    char text[512] = {};
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_BLOCK, 5000, nullptr);
-    return text;
-}
-
-// A visible window of this process with the class name and (when given) the title.
-HWND waitForWindow(const char* className, const char* title)
-{
-    for (int waited = 0; waited < kWaitMs; waited += 20) {
-        HWND found = FindWindowA(className, title);
-        if (found && IsWindowVisible(found))
-            return found;
-        Sleep(20);
-    }
-    return nullptr;
-}
-
 struct MessageBoxSeen {
     bool shown = false;
     std::string text;

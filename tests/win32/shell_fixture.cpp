@@ -73,3 +73,23 @@ void MainWindowTest::setEditorText(const std::string& text)
     SendMessageA(control(1004), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     pumpMessages();
 }
+
+std::string textOf(HWND window)
+{
+    char text[512] = {};
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_BLOCK, 5000, nullptr);
+    return text;
+}
+
+HWND waitForWindow(const char* className, const char* title)
+{
+    constexpr int kWaitMs = 10000;
+    for (int waited = 0; waited < kWaitMs; waited += 20) {
+        HWND found = FindWindowA(className, title);
+        if (found && IsWindowVisible(found))
+            return found;
+        Sleep(20);
+    }
+    return nullptr;
+}

@@ -28,3 +28,9 @@ protected:
     HWND window_ = nullptr;
     WPARAM quitCode = ~WPARAM(0);
 };
+
+// A window's text, read with a bounded wait so that a hung window cannot hang the test.
+std::string textOf(HWND window);
+// Waits, bounded, for a visible window of this process with the class name and (when given)
+// the title; null when none appeared.
+HWND waitForWindow(const char* className, const char* title);

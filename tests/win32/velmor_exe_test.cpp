@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
+#include "settings/recipients.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "tests/support/golden_files.h"
 #include "tests/support/test_files.h"
 #include "tests/win32/velmor_process.h"
 
@@ -59,4 +63,84 @@ TEST_F(VelmorProcessTest, ReadsItsSettingsFromItsFolderAndLeavesThemUnchanged)
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program_.exitCode(), 0u);
     EXPECT_EQ(fileBytes("velmor.ini"), before);
+}
+
+namespace {
+
+// Wine reports the Windows version chosen for a program by its file name; a copy of the program
+// under its own name can so be made to run as on Windows NT 4.
+class AsWindowsNt4 {
+public:
+    explicit AsWindowsNt4(const char* exeName) : key_(std::string(kAppDefaults) + exeName)
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &key, nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("nt40"), 5);
+            RegCloseKey(key);
+        }
+    }
+    ~AsWindowsNt4() { RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
+
+private:
+    static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\";
+    std::string key_;
+};
+
+std::string folderOf(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
+
+// A top-level window of another process with the class name and title, waited for, bounded.
+HWND waitForForeignWindow(const char* className, const char* title)
+{
+    for (int waited = 0; waited < 15000; waited += 100) {
+        HWND found = FindWindowA(className, title);
+        if (found && IsWindowVisible(found))
+            return found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(VelmorProcessTest, OnWindowsNt4TheTranslucencyControlsAreDisabledAndKeptAsTheyWere)
+{
+    fillSampleSettings();
+    saveSettings();
+    fillSampleRecipients();
+    saveRecipients();
+    const std::string listBefore = fileBytes("ToName.dat");
+    const std::string exe = VELMOR_EXE;
+    ASSERT_TRUE(CopyFileA(exe.c_str(), "velmor_nt4.exe", FALSE));
+    ASSERT_TRUE(CopyFileA((folderOf(exe) + "VMAIL.DLL").c_str(), "VMAIL.DLL", FALSE));
+    AsWindowsNt4 nt4("velmor_nt4.exe");
+
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    HWND window = program_.start(std::string(folder) + "\\velmor_nt4.exe");
+    ASSERT_NE(window, nullptr);
+    program_.click(1000);
+    HWND dialog = waitForForeignWindow("NORMALDLG", "Options");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1031)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1032)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1034)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 1033)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 1004)));
+    // The disabled controls still show the stored values.
+    EXPECT_EQ(SendMessageA(GetDlgItem(dialog, 1031), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(VelmorProcess::textOf(GetDlgItem(dialog, 1032)), "80");
+
+    SendMessageA(GetDlgItem(dialog, 1004), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("nt4.example.jp"));
+    PostMessageA(GetDlgItem(dialog, 1000), BM_CLICK, 0, 0);
+    for (int waited = 0; waited < 15000 && IsWindow(dialog); waited += 100)
+        Sleep(100);
+    EXPECT_FALSE(IsWindow(dialog));
+    std::string values[16];
+    std::copy(std::begin(kSampleSettingsValues), std::end(kSampleSettingsValues), values);
+    values[0] = "nt4.example.jp";
+    EXPECT_EQ(fileBytes("velmor.ini"), settingsFile(values));
+    EXPECT_EQ(fileBytes("ToName.dat"), listBefore);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program_.exitCode(), 0u);
 }

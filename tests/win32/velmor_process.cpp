@@ -38,9 +38,9 @@ VelmorProcess::~VelmorProcess()
     CloseHandle(process_.hThread);
 }
 
-HWND VelmorProcess::start()
+HWND VelmorProcess::start(const std::string& exePath)
 {
-    std::string commandLine = "\"" + std::string(VELMOR_EXE) + "\"";
+    std::string commandLine = "\"" + exePath + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -15,7 +15,9 @@ public:
     ~VelmorProcess();
 
     // Starts velmor.exe and waits, bounded, for its Main window; null when it did not appear.
-    HWND start();
+    HWND start() { return start(VELMOR_EXE); }
+    // The same for another copy of the program.
+    HWND start(const std::string& exePath);
     HWND window() const { return window_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
 
