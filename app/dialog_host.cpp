@@ -57,6 +57,10 @@ int runDialog(HWND owner, const char* dialogName)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    // The quit message that ended this loop was the program's own when the owner was destroyed
+    // under the dialog (closed from the taskbar, or at shutdown): pass it on to the outer loop.
+    if (!IsWindow(owner))
+        PostQuitMessage(static_cast<int>(message.wParam));
     return static_cast<int>(message.wParam);
 }
 

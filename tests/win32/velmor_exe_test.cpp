@@ -144,3 +144,23 @@ TEST_F(VelmorProcessTest, OnWindowsNt4TheTranslucencyControlsAreDisabledAndKeptA
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program_.exitCode(), 0u);
 }
+
+// The Main window can be closed from outside while a dialog holds it disabled (the taskbar's
+// "close window", a system shutdown): the program must still end, not live on without a window.
+TEST_F(VelmorProcessTest, ClosingTheMainWindowUnderAnOpenDialogEndsTheProgram)
+{
+    writeFileBytes("send-log.dat", "#\r\nTo:a@example.jp\r\n");  // so that the viewer opens
+    for (int button : {1000, 1001}) {
+        SCOPED_TRACE(button);
+        VelmorProcess program;
+        HWND window = program.start();
+        ASSERT_NE(window, nullptr);
+        program.click(button);
+        HWND dialog = waitForForeignWindow("NORMALDLG", nullptr);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(IsWindowEnabled(window));
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.exitCode(), 0u);
+        EXPECT_FALSE(IsWindow(dialog));
+    }
+}
