@@ -22,9 +22,10 @@ def read_env(path):
 
 def write_settings(env, folder):
     password = "".join(str(byte + 2731) for byte in env["RIG_PASSWORD"].encode("cp932"))
-    values = [env["RIG_HOST"], "デモ送信者", env["RIG_ADDRESS"], env["RIG_HOST"], env["RIG_USER"],
-              password, "デモ受信者", env["RIG_RECIPIENT"], "50", "90", "0", "1", "1", "0", "0",
-              env["RIG_SUBMISSION_PORT"]]
+    # The rig's servers without TLS: this Wine prefix does not trust the rig's test authority.
+    values = [env["RIG_HOST"], "デモ送信者", env["RIG_ADDRESS"], env["RIG_POP3_PLAIN_HOST"],
+              env["RIG_USER"], password, "デモ受信者", env["RIG_RECIPIENT"], "50", "90", "0", "1", "1", "0", "0",
+              env["RIG_PLAIN_SUBMISSION_PORT"]]
     lines = [f"{label},{value}\r\n" for label, value in zip(LABELS, values)]
     with open(os.path.join(folder, "velmor.ini"), "wb") as handle:
         handle.write("".join(lines).encode("cp932"))

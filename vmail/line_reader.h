@@ -25,6 +25,10 @@ public:
     // The next line without its line end. A bare LF ends a line too, as many servers send
     // it; a lone CR inside a line is kept.
     LineStatus readLine(std::string& line, std::size_t maxLength, Clock::time_point deadline);
+    // Whether bytes beyond the last line read have arrived. Before TLS starts there must be
+    // none: whatever a server (or someone in between) sent after its go-ahead is plaintext
+    // that must not be taken for part of the encrypted dialogue.
+    bool hasBuffered() const { return !buffer_.empty(); }
 
 private:
     Socket& socket_;

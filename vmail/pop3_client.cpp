@@ -42,7 +42,8 @@ std::int32_t readStatus(Pop3Session& session, int timeoutMs, std::string* line =
     return kResultOther;
 }
 
-std::int32_t command(Pop3Session& session, const std::string& line, int timeoutMs)
+std::int32_t command(Pop3Session& session, const std::string& line, int timeoutMs,
+                     std::string* reply = nullptr)
 {
     if (session.broken)
         return kResultConnection;
@@ -53,7 +54,62 @@ std::int32_t command(Pop3Session& session, const std::string& line, int timeoutM
         return kResultTimeout;
     if (status != NetStatus::ok)
         return kResultConnection;
-    return readStatus(session, timeoutMs);
+    return readStatus(session, timeoutMs, reply);
+}
+
+constexpr std::size_t kMaxCapabilities = 64;  // real servers list about ten
+
+// The lines of a multi-line reply up to its "." (RFC 1939 3), with the dot-stuffing undone.
+std::int32_t readListing(Pop3Session& session, std::vector<std::string>& lines)
+{
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(options().replyMs);
+    for (;;) {
+        std::string line;
+        LineStatus status = session.reader.readLine(line, kMaxPop3Line, deadline);
+        if (status != LineStatus::ok) {
+            session.broken = true;
+            return status == LineStatus::timedOut ? kResultTimeout
+                   : status == LineStatus::failed ? kResultConnection
+                                                  : kResultOther;
+        }
+        if (line == ".")
+            return 0;
+        if (lines.size() == kMaxCapabilities) {
+            session.broken = true;
+            return kResultOther;
+        }
+        lines.push_back(line.compare(0, 1, ".") == 0 ? line.substr(1) : line);
+    }
+}
+
+// Ends a session whose move to TLS failed: nothing more is said on it.
+std::int32_t abandon(Pop3Session& session, NetStatus status)
+{
+    session.broken = true;
+    session.socket.close();
+    return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+}
+
+std::int32_t upgrade(Pop3Session& session, const std::string& host)
+{
+    std::int32_t result = command(session, "CAPA", options().replyMs);
+    if (result == kResultLoginRefused)
+        return 0;  // a server from before CAPA: it has no STLS either
+    if (result != 0)
+        return result;
+    std::vector<std::string> capabilities;
+    result = readListing(session, capabilities);
+    if (result != 0 || !offersStls(capabilities))
+        return result;
+    result = command(session, "STLS", options().replyMs);
+    if (result == kResultLoginRefused)
+        return abandon(session, NetStatus::failed);  // offered, then declined: no login in the clear
+    if (result != 0)
+        return result;
+    if (session.reader.hasBuffered())
+        return abandon(session, NetStatus::failed);
+    NetStatus status = session.socket.startTls(host, options().replyMs);
+    return status == NetStatus::ok ? 0 : abandon(session, status);
 }
 
 }  // namespace
@@ -95,7 +151,22 @@ std::int32_t pop3Open(Pop3Session& session, const std::string& host, int port)
     if (status != NetStatus::ok)
         return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
     std::int32_t result = readStatus(session, options().replyMs, &session.greeting);
+    if (result == 0)
+        result = upgrade(session, host);
     return result == kResultLoginRefused ? kResultOther : result;
+}
+
+bool offersStls(const std::vector<std::string>& capabilities)
+{
+    for (const std::string& line : capabilities) {
+        std::size_t end = line.find(' ');
+        std::string name = line.substr(0, end);
+        for (char& c : name)
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        if (name == "STLS")
+            return true;
+    }
+    return false;
 }
 
 std::int32_t pop3Login(Pop3Session& session, const std::string& user, const std::string& password,

@@ -60,6 +60,10 @@ void readCapabilities(SmtpSession& session, const Reply& reply)
             session.pipelining = true;
             continue;
         }
+        if (line == "STARTTLS") {
+            session.startTls = true;
+            continue;
+        }
         if (line.compare(0, 5, "AUTH ") != 0 && line.compare(0, 5, "AUTH=") != 0)
             continue;
         std::size_t start = 5;
@@ -74,8 +78,19 @@ void readCapabilities(SmtpSession& session, const Reply& reply)
     }
 }
 
+// What the server said it can do, forgotten before each EHLO: after STARTTLS nothing said in
+// the clear counts any more (RFC 3207 4.2).
+void forgetCapabilities(SmtpSession& session)
+{
+    session.extended = false;
+    session.pipelining = false;
+    session.startTls = false;
+    session.authMechanisms.clear();
+}
+
 std::int32_t hello(SmtpSession& session)
 {
+    forgetCapabilities(session);
     const std::string domain = session.socket.localAddressLiteral();
     Reply reply;
     std::int32_t result = smtpCommand(session, "EHLO " + domain, reply);
@@ -90,6 +105,33 @@ std::int32_t hello(SmtpSession& session)
         return expectCode(reply, 250);
     result = smtpCommand(session, "HELO " + domain, reply);
     return result != 0 ? result : expectCode(reply, 250);
+}
+
+// Ends a session whose move to TLS failed: nothing more is said on it, in the clear least of all.
+std::int32_t abandon(SmtpSession& session, NetStatus status)
+{
+    session.broken = true;
+    session.socket.close();
+    return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+}
+
+std::int32_t startTls(SmtpSession& session, const std::string& host)
+{
+    Reply reply;
+    std::int32_t result = smtpCommand(session, "STARTTLS", reply);
+    if (result != 0)
+        return result;
+    // A server that offered STARTTLS and then declines it gets no password in the clear.
+    if (reply.code != 220) {
+        smtpQuit(session);
+        return reply.code >= 400 ? -reply.code : kResultConnection;
+    }
+    if (session.reader.hasBuffered())
+        return abandon(session, NetStatus::failed);
+    NetStatus status = session.socket.startTls(host, options().replyMs);
+    if (status != NetStatus::ok)
+        return abandon(session, status);
+    return hello(session);
 }
 
 // Whether the reply to the index-th of count envelope commands (MAIL, RCPT..., DATA) accepts it.
@@ -127,12 +169,19 @@ std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port)
     NetStatus status = session.socket.connect(host, port, options().connectMs);
     if (status != NetStatus::ok)
         return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+    if (port == kImplicitTlsPort) {
+        status = session.socket.startTls(host, options().replyMs);
+        if (status != NetStatus::ok)
+            return abandon(session, status);
+    }
     Reply greeting;
     std::int32_t result = readOne(session, greeting);
     if (result == 0)
         result = expectCode(greeting, 220);
     if (result == 0)
         result = hello(session);
+    if (result == 0 && session.startTls && !session.socket.encrypted())
+        result = startTls(session, host);
     return result;
 }
 

@@ -18,6 +18,7 @@ struct SmtpSession {
     LineReader reader{socket};
     bool extended = false;    // the server took EHLO
     bool pipelining = false;  // RFC 2920
+    bool startTls = false;    // RFC 3207: the server offers STARTTLS
     bool broken = false;      // timed out or lost: nothing more is said on it
     std::vector<std::string> authMechanisms;  // as offered, upper case
 };
@@ -27,8 +28,13 @@ struct Envelope {
     std::vector<std::string> recipients;
 };
 
+constexpr int kImplicitTlsPort = 465;  // RFC 8314: submission over TLS from the first byte
+
 // Connects, reads the greeting and introduces the client with EHLO, or HELO where EHLO is not
-// understood.
+// understood. On port 465 the connection is TLS from the start; elsewhere, when EHLO offers
+// STARTTLS, the session moves to TLS and says EHLO again before anything else is sent. A TLS
+// session that cannot be set up or verified ends the connection with -1: nothing more goes out
+// in the clear.
 std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port);
 
 // Sends one command line (without its line end) and reads the reply.

@@ -1,10 +1,14 @@
-// A TCP connection with time-outs: the transport under the SMTP and POP3 clients.
+// A TCP connection with time-outs, in the clear or over TLS: the transport under the SMTP and
+// POP3 clients.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "vmail/tls.h"
 
 namespace vmail {
 
@@ -30,10 +34,16 @@ public:
     // Resolves host (IPv4 and IPv6) and connects to the first address that answers, all
     // within timeoutMs.
     NetStatus connect(const std::string& host, int port, int timeoutMs);
-    // Sends every byte within timeoutMs.
+    // Turns the open connection into a TLS session with host's verified server, all within
+    // timeoutMs. On failed the connection must not be used further: the caller closes it.
+    NetStatus startTls(const std::string& host, int timeoutMs);
+    bool encrypted() const { return tls_ != nullptr; }
+
+    // Sends every byte within timeoutMs, encrypted once TLS has started.
     NetStatus sendAll(std::string_view bytes, int timeoutMs);
     // Receives at least one byte, at most size, within timeoutMs.
     NetStatus receive(char* buffer, std::size_t size, std::size_t& received, int timeoutMs);
+    // Ends the TLS session, if any, with a close_notify, and closes the connection.
     void close();
     bool isOpen() const { return handle_ != kNoSocket; }
 
@@ -41,8 +51,16 @@ public:
     std::string localAddressLiteral() const;
 
 private:
+    // The bare TCP stream, one implementation per platform.
+    NetStatus sendRaw(std::string_view bytes, int timeoutMs);
+    NetStatus receiveRaw(char* buffer, std::size_t size, std::size_t& received, int timeoutMs);
+    void closeRaw();
+
     static constexpr std::intptr_t kNoSocket = -1;
     std::intptr_t handle_ = kNoSocket;
+    std::unique_ptr<TlsEngine> tls_;
+    std::string received_;   // bytes from the server not yet decrypted
+    std::string plaintext_;  // decrypted bytes not yet handed out
 };
 
 }  // namespace vmail

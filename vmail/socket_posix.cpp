@@ -72,8 +72,6 @@ bool startNetworking() { return true; }
 
 void stopNetworking() {}
 
-Socket::~Socket() { close(); }
-
 NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
 {
     close();
@@ -105,7 +103,7 @@ NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
     return status;
 }
 
-NetStatus Socket::sendAll(std::string_view bytes, int timeoutMs)
+NetStatus Socket::sendRaw(std::string_view bytes, int timeoutMs)
 {
     if (!isOpen())
         return NetStatus::failed;
@@ -129,7 +127,7 @@ NetStatus Socket::sendAll(std::string_view bytes, int timeoutMs)
     return NetStatus::ok;
 }
 
-NetStatus Socket::receive(char* buffer, std::size_t size, std::size_t& received, int timeoutMs)
+NetStatus Socket::receiveRaw(char* buffer, std::size_t size, std::size_t& received, int timeoutMs)
 {
     received = 0;
     if (!isOpen())
@@ -153,7 +151,7 @@ NetStatus Socket::receive(char* buffer, std::size_t size, std::size_t& received,
     }
 }
 
-void Socket::close()
+void Socket::closeRaw()
 {
     if (isOpen())
         ::close(static_cast<int>(handle_));

@@ -82,8 +82,6 @@ void stopNetworking()
         WSACleanup();
 }
 
-Socket::~Socket() { close(); }
-
 NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
 {
     close();
@@ -115,7 +113,7 @@ NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
     return status;
 }
 
-NetStatus Socket::sendAll(std::string_view bytes, int timeoutMs)
+NetStatus Socket::sendRaw(std::string_view bytes, int timeoutMs)
 {
     if (!isOpen())
         return NetStatus::failed;
@@ -138,7 +136,7 @@ NetStatus Socket::sendAll(std::string_view bytes, int timeoutMs)
     return NetStatus::ok;
 }
 
-NetStatus Socket::receive(char* buffer, std::size_t size, std::size_t& received, int timeoutMs)
+NetStatus Socket::receiveRaw(char* buffer, std::size_t size, std::size_t& received, int timeoutMs)
 {
     received = 0;
     if (!isOpen())
@@ -161,7 +159,7 @@ NetStatus Socket::receive(char* buffer, std::size_t size, std::size_t& received,
     }
 }
 
-void Socket::close()
+void Socket::closeRaw()
 {
     if (isOpen())
         closesocket(asSocket(handle_));

@@ -4,7 +4,7 @@
 #   rig.sh start DIR          write the configuration into DIR, start both servers, wait until
 #                             they answer, write DIR/rig.env
 #   rig.sh stop DIR           stop both servers and end anything they left behind
-#   rig.sh stop-smtp DIR      stop Postfix only (ports 25 and 587 then refuse connections)
+#   rig.sh stop-smtp DIR      stop Postfix only (all its ports then refuse connections)
 #   rig.sh start-smtp DIR     start Postfix again with the configuration written by start
 #   rig.sh restart-smtp DIR   stop-smtp, then start-smtp
 # It runs only inside a private network namespace (see netns-run.sh) whose only interface is the
@@ -16,6 +16,16 @@
 # unknown users there at RCPT (550 5.1.1); 587 (submission) requires SMTP AUTH with CRAM-MD5,
 # LOGIN or PLAIN, checked by Dovecot, and refuses every recipient before it; 110 is Dovecot's POP3
 # with USER/PASS and APOP. Nothing is delivered outside the rig's domain: such mail bounces.
+#
+# TLS: start makes a fresh test PKI in DIR/tls (ca.pem is the CA a client is to trust). 587, 2587
+# and 3587 offer STARTTLS but keep offering AUTH before it, so clients without TLS still work;
+# 465 speaks TLS from the first byte; 25 and 8587 (submission with AUTH like 587) have no TLS.
+# 4587, 5587 and 6587 offer STARTTLS with a certificate a client must refuse: one for another
+# name, an expired one, and one from a CA that is not in ca.pem; each logs under its own
+# syslog_name (postfix/badname, postfix/expired, postfix/unknownca), so a test can prove from
+# the log that no AUTH reached them. POP3 offers STLS on 127.0.0.1:110; the same port on
+# 127.0.0.2, .3 and .4 presents those three bad certificates, and 127.0.0.5 offers no STLS.
+# USER/PASS and APOP work without TLS everywhere.
 set -u
 PATH=/usr/sbin:/usr/bin:/sbin:/bin
 
@@ -51,6 +61,22 @@ submission_port=587
 login_only_port=2587
 plain_only_port=3587
 pop3_port=110
+# TLS services (see the top of this file).
+smtps_port=465
+plain_submission_port=8587
+badname_port=4587
+expired_port=5587
+unknownca_port=6587
+tls_host=localhost
+pop3_badname_host=127.0.0.2
+pop3_expired_host=127.0.0.3
+pop3_unknownca_host=127.0.0.4
+pop3_plain_host=127.0.0.5
+# Every port of each server, as wait_refused takes them.
+smtp_ports="$smtp_port $submission_port $login_only_port $plain_only_port $smtps_port
+    $plain_submission_port $badname_port $expired_port $unknownca_port"
+pop3_ports="$pop3_port $pop3_port:$pop3_badname_host $pop3_port:$pop3_expired_host
+    $pop3_port:$pop3_unknownca_host $pop3_port:$pop3_plain_host"
 # Mail files belong to an unprivileged account: Postfix's virtual delivery refuses low uids and
 # Dovecot refuses to run mail processes as root.
 mail_owner=nobody
@@ -99,6 +125,7 @@ set_paths() {
     postfix_log=$log_dir/postfix.log
     dovecot_log=$log_dir/dovecot.log
     env_file=$dir/rig.env
+    tls_dir=$dir/tls
 }
 
 # Refuses to go on when any network interface other than the loopback exists: then this is the
@@ -128,29 +155,54 @@ now_ms() {
 # Connects to a port, reads the greeting and says goodbye; succeeds when the greeting starts
 # with the expected text. Bounded by a few seconds even when the server accepts but stays silent.
 answers() {
-    local port=$1 expect=$2 goodbye=$3
+    local address=$1 port=$2 expect=$3 goodbye=$4
     timeout 3 bash -c '
         exec 3<>"/dev/tcp/$0/$1" || exit 1
         IFS= read -r -t 2 line <&3 || exit 1
         printf "%s\r\n" "$3" >&3
         case $line in "$2"*) exit 0 ;; esac
-        exit 1' "$host" "$port" "$expect" "$goodbye" 2>/dev/null
+        exit 1' "$address" "$port" "$expect" "$goodbye" 2>/dev/null
 }
 
-# Succeeds when a connection to the port is refused.
+# The same for a port that speaks TLS from the first byte: openssl s_client makes the TLS
+# connection, checking the certificate against the rig's CA and name, and the greeting is read
+# from it. s_client runs as a coprocess so that the goodbye is sent only after the greeting.
+answers_tls() {
+    local address=$1 port=$2 expect=$3 goodbye=$4
+    timeout 5 bash -c '
+        coproc tls {
+            exec openssl s_client -connect "$0:$1" -servername "$4" -verify_hostname "$4" \
+                -CAfile "$5" -verify_return_error -quiet 2>/dev/null
+        }
+        status=1
+        if IFS= read -r -t 3 line <&"${tls[0]}"; then
+            printf "%s\r\n" "$3" >&"${tls[1]}"
+            case $line in "$2"*) status=0 ;; esac
+            IFS= read -r -t 1 _ <&"${tls[0]}"
+        fi
+        kill "$tls_PID" 2>/dev/null
+        exit $status' "$address" "$port" "$expect" "$goodbye" "$tls_host" "$tls_dir/ca.pem" \
+        2>/dev/null
+}
+
+# Succeeds when a connection to the port (on the given address) is refused.
 refuses() {
-    ! timeout 3 bash -c 'exec 3<>"/dev/tcp/$0/$1"' "$host" "$1" 2>/dev/null
+    ! timeout 3 bash -c 'exec 3<>"/dev/tcp/$0/$1"' "$1" "$2" 2>/dev/null
 }
 
-# Polls, for at most startup_seconds, until every "port:greeting:goodbye" given answers.
+# Polls, for at most startup_seconds, until every "port:greeting:goodbye[:address[:tls]]" given
+# answers; the address defaults to the rig's host, and "tls" makes the check go through TLS.
 wait_answers() {
     local deadline=$(($(now_ms) + startup_seconds * 1000))
-    local round entry pending port expect goodbye
+    local round entry pending port expect goodbye address mode check
     for round in $(seq 3000); do
         pending=""
         for entry in "$@"; do
-            IFS=: read -r port expect goodbye <<<"$entry"
-            answers "$port" "$expect" "$goodbye" || pending="$pending $port"
+            IFS=: read -r port expect goodbye address mode <<<"$entry"
+            check=answers
+            [ "$mode" = tls ] && check=answers_tls
+            $check "${address:-$host}" "$port" "$expect" "$goodbye" ||
+                pending="$pending ${address:-$host}:$port"
         done
         [ -z "$pending" ] && return 0
         [ "$(now_ms)" -ge "$deadline" ] && break
@@ -160,14 +212,16 @@ wait_answers() {
     return 1
 }
 
-# Polls, for at most 15 s, until every port given refuses connections.
+# Polls, for at most 15 s, until every "port[:address]" given refuses connections; the address
+# defaults to the rig's host.
 wait_refused() {
     local deadline=$(($(now_ms) + 15000))
-    local round port pending
+    local round entry port address pending
     for round in $(seq 1500); do
         pending=""
-        for port in "$@"; do
-            refuses "$port" || pending="$pending $port"
+        for entry in "$@"; do
+            IFS=: read -r port address <<<"$entry"
+            refuses "${address:-$host}" "$port" || pending="$pending ${address:-$host}:$port"
         done
         [ -z "$pending" ] && return 0
         [ "$(now_ms)" -ge "$deadline" ] && break
@@ -254,6 +308,121 @@ record_session() {
     [ -n "$proc_session" ] && echo "$proc_session" >"$2"
 }
 
+# The rig's test PKI in DIR/tls, made afresh at every start with the openssl command line (RSA
+# 2048, SHA-256). ca.pem is the CA a client trusts; every certificate below is issued by it
+# except unknown-ca.pem, issued by a second CA that appears nowhere else:
+#   server.pem       the rig's own names (localhost, mx.velmor-rig.test, 127.0.0.1, ::1)
+#   other-name.pem   only other.velmor-rig.test, so it matches none of the names a client uses
+#   expired.pem      the rig's names, but valid only during 2020
+#   unknown-ca.pem   the rig's names, valid now, from the untrusted CA
+# Certificates are issued with "openssl ca", which can set any validity period; its database
+# and the CA keys stay in DIR/tls/ca-db and DIR/tls/*-ca.key.
+make_pki() {
+    local ca_db=$tls_dir/ca-db
+    mkdir -p "$ca_db/trusted/new" "$ca_db/untrusted/new" || return 1
+    chmod 755 "$tls_dir" || return 1
+    local name
+    for name in trusted untrusted; do
+        : >"$ca_db/$name/index.txt" && echo 01 >"$ca_db/$name/serial" || return 1
+    done
+    # The validity of every certificate that is meant to be valid: from a day ago (so a clock a
+    # little behind does not matter) for 30 days.
+    local from until
+    from=$(date -u -d '1 day ago' +%Y%m%d%H%M%SZ) || return 1
+    until=$(date -u -d '29 days' +%Y%m%d%H%M%SZ) || return 1
+    cat >"$tls_dir/openssl.cnf" <<EOF
+# The two test CAs of the mail test rig, used with "openssl ca -config $tls_dir/openssl.cnf".
+[ ca ]
+default_ca = trusted
+
+[ trusted ]
+database = $ca_db/trusted/index.txt
+serial = $ca_db/trusted/serial
+new_certs_dir = $ca_db/trusted/new
+certificate = $tls_dir/ca.pem
+private_key = $tls_dir/ca.key
+default_md = sha256
+policy = any_name
+unique_subject = no
+email_in_dn = no
+
+[ untrusted ]
+database = $ca_db/untrusted/index.txt
+serial = $ca_db/untrusted/serial
+new_certs_dir = $ca_db/untrusted/new
+certificate = $tls_dir/untrusted-ca.pem
+private_key = $tls_dir/untrusted-ca.key
+default_md = sha256
+policy = any_name
+unique_subject = no
+email_in_dn = no
+
+[ any_name ]
+commonName = supplied
+
+[ ca_cert ]
+basicConstraints = critical, CA:TRUE
+keyUsage = critical, keyCertSign, cRLSign
+subjectKeyIdentifier = hash
+
+[ rig_names ]
+basicConstraints = critical, CA:FALSE
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = serverAuth
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+subjectAltName = DNS:$tls_host, DNS:$mail_host, IP:127.0.0.1, IP:::1
+
+[ other_name ]
+basicConstraints = critical, CA:FALSE
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = serverAuth
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+subjectAltName = DNS:other.$domain
+EOF
+    # issue CA NAME CN EXTENSIONS START END [selfsign]: a new key NAME.key and its certificate
+    # NAME.pem, issued by the CA section given (or by the new key itself).
+    issue() {
+        local ca=$1 name=$2 cn=$3 extensions=$4 start=$5 end=$6 self=${7:-}
+        openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 \
+            -out "$tls_dir/$name.key" || return 1
+        openssl req -new -key "$tls_dir/$name.key" -subj "/CN=$cn" \
+            -out "$tls_dir/$name.csr" || return 1
+        openssl ca -config "$tls_dir/openssl.cnf" -name "$ca" -batch -notext \
+            ${self:+-selfsign -keyfile "$tls_dir/$name.key"} -extensions "$extensions" \
+            -startdate "$start" -enddate "$end" -in "$tls_dir/$name.csr" \
+            -out "$tls_dir/$name.pem" || return 1
+        rm -f "$tls_dir/$name.csr"
+    }
+    {
+        issue trusted ca "Velmor Mail Rig Test CA" ca_cert "$from" "$until" selfsign &&
+            issue untrusted untrusted-ca "Velmor Mail Rig Untrusted CA" ca_cert \
+                "$from" "$until" selfsign &&
+            issue trusted server "$tls_host" rig_names "$from" "$until" &&
+            issue trusted other-name "other.$domain" other_name "$from" "$until" &&
+            issue trusted expired "$tls_host" rig_names 20200101000000Z 20210101000000Z &&
+            issue untrusted unknown-ca "$tls_host" rig_names "$from" "$until"
+    } >>"$log_dir/tls.log" 2>&1 || return 1
+    # The servers' unprivileged processes may read certificates and keys (throw-away keys of a
+    # rig that exists only inside a private namespace); the CA keys stay private to root.
+    chmod 644 "$tls_dir"/*.pem "$tls_dir"/server.key "$tls_dir"/other-name.key \
+        "$tls_dir"/expired.key "$tls_dir"/unknown-ca.key || return 1
+    chmod 600 "$tls_dir"/ca.key "$tls_dir"/untrusted-ca.key
+}
+
+# One submission service of master.cf, under a log name of its own: SMTP AUTH enabled and
+# required for every recipient, TLS at the level given, and any further settings given.
+submission_service() {
+    local port=$1 name=$2 tls=$3
+    shift 3
+    echo "$host:$port inet n      -       n       -       -       smtpd"
+    printf '  -o %s\n' "syslog_name=postfix/$name" "smtpd_tls_security_level=$tls" \
+        smtpd_sasl_auth_enable=yes "$@" smtpd_client_restrictions= smtpd_helo_restrictions= \
+        smtpd_sender_restrictions= smtpd_relay_restrictions=permit_sasl_authenticated,reject \
+        smtpd_recipient_restrictions=permit_sasl_authenticated,reject
+}
+
 write_postfix_config() {
     # postfix start creates the queue's subfolders and the data folder with the owners and modes
     # it wants; the configuration and queue folders themselves belong to root.
@@ -308,7 +477,16 @@ smtpd_sasl_type = dovecot
 smtpd_sasl_path = $dc_base/auth-postfix
 smtpd_sasl_auth_enable = no
 smtpd_sasl_security_options = noanonymous
+# TLS: off unless a service in master.cf turns it on, so port 25 offers no STARTTLS. Where it is
+# on, AUTH stays offered before STARTTLS too. Level 1 logs every TLS connection made
+# ("Anonymous TLS connection established from ..."), so tests can see that TLS was used.
 smtpd_tls_security_level = none
+smtpd_tls_auth_only = no
+smtpd_tls_cert_file = $tls_dir/server.pem
+smtpd_tls_key_file = $tls_dir/server.key
+smtpd_tls_protocols = >=TLSv1.2
+smtpd_tls_mandatory_protocols = >=TLSv1.2
+smtpd_tls_loglevel = 1
 smtp_tls_security_level = none
 biff = no
 
@@ -317,30 +495,24 @@ maillog_file = $postfix_log
 maillog_file_prefixes = $log_dir
 EOF
     # Every service runs without chroot, so the absolute paths above work in all of them. There
-    # is no smtp/lmtp client: the transports above never connect anywhere.
-    cat >"$pf_conf/master.cf" <<EOF
-# service     type  private unpriv  chroot  wakeup  maxproc command + args
-$host:$smtp_port inet n       -       n       -       -       smtpd
-$host:$submission_port inet n      -       n       -       -       smtpd
-  -o syslog_name=postfix/submission
-  -o smtpd_sasl_auth_enable=yes
-  -o smtpd_client_restrictions=
-  -o smtpd_helo_restrictions=
-  -o smtpd_sender_restrictions=
-  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
-  -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject
-$host:$login_only_port inet n      -       n       -       -       smtpd
-  -o syslog_name=postfix/submission-login
-  -o smtpd_sasl_auth_enable=yes
-  -o smtpd_sasl_mechanism_filter=login
-  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
-  -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject
-$host:$plain_only_port inet n      -       n       -       -       smtpd
-  -o syslog_name=postfix/submission-plain
-  -o smtpd_sasl_auth_enable=yes
-  -o smtpd_sasl_mechanism_filter=plain
-  -o smtpd_relay_restrictions=permit_sasl_authenticated,reject
-  -o smtpd_recipient_restrictions=permit_sasl_authenticated,reject
+    # is no smtp/lmtp client: the transports above never connect anywhere. The services with TLS
+    # (see the top of this file) each log under a syslog_name of their own; tlsmgr(8) serves
+    # their TLS random seed.
+    {
+        echo "# service     type  private unpriv  chroot  wakeup  maxproc command + args"
+        echo "$host:$smtp_port inet n       -       n       -       -       smtpd"
+        submission_service "$submission_port" submission may
+        submission_service "$login_only_port" submission-login may smtpd_sasl_mechanism_filter=login
+        submission_service "$plain_only_port" submission-plain may smtpd_sasl_mechanism_filter=plain
+        submission_service "$smtps_port" smtps encrypt smtpd_tls_wrappermode=yes
+        submission_service "$plain_submission_port" plain-submission none
+        submission_service "$badname_port" badname may \
+            "smtpd_tls_cert_file=$tls_dir/other-name.pem" "smtpd_tls_key_file=$tls_dir/other-name.key"
+        submission_service "$expired_port" expired may \
+            "smtpd_tls_cert_file=$tls_dir/expired.pem" "smtpd_tls_key_file=$tls_dir/expired.key"
+        submission_service "$unknownca_port" unknownca may \
+            "smtpd_tls_cert_file=$tls_dir/unknown-ca.pem" "smtpd_tls_key_file=$tls_dir/unknown-ca.key"
+        cat <<EOF
 pickup        unix  n       -       n       60      1       pickup
 cleanup       unix  n       -       n       -       0       cleanup
 qmgr          unix  n       -       n       300     1       qmgr
@@ -360,7 +532,9 @@ virtual       unix  -       n       n       -       -       virtual
 anvil         unix  -       -       n       -       1       anvil
 scache        unix  -       -       n       -       1       scache
 postlog       unix-dgram n  -       n       -       1       postlogd
+tlsmgr        unix  -       -       n       1000?   1       tlsmgr
 EOF
+    } >"$pf_conf/master.cf"
 }
 
 write_dovecot_config() {
@@ -380,12 +554,23 @@ write_dovecot_config() {
 base_dir = $dc_base
 state_dir = $dc_state
 protocols = pop3
-listen = $host
+# The same POP3 port on five loopback addresses, each with its own TLS (see the local blocks
+# below): 127.0.0.1 the rig's certificate, .2 .3 .4 bad ones, .5 no TLS at all.
+listen = $host, $pop3_badname_host, $pop3_expired_host, $pop3_unknownca_host, $pop3_plain_host
 login_greeting = POP3 mail test rig ready.
 log_path = $dovecot_log
-# Loopback only, inside a private namespace: plain logins without TLS are allowed.
-ssl = no
+# STLS is offered, but loopback only, inside a private namespace: plain logins without TLS stay
+# allowed (USER/PASS and APOP).
+ssl = yes
+ssl_cert = <$tls_dir/server.pem
+ssl_key = <$tls_dir/server.key
+ssl_min_protocol = TLSv1.2
 disable_plaintext_auth = no
+# Every login and every connection that ends without one is logged with the address it came to
+# (lip), e.g. "Login: user=<sender>, method=PLAIN, rip=..., lip=127.0.0.1, mpid=..., TLS, ..."
+# and "Disconnected: ... (no auth attempts in 0 secs): user=<>, rip=..., lip=127.0.0.2, TLS
+# handshaking: ...", so a test can tell on which address a client logged in or gave up.
+login_log_format_elements = user=<%u> method=%m rip=%r lip=%l mpid=%e %c session=<%{session}>
 # APOP makes the POP3 greeting carry its timestamp; the SMTP server offers the other three.
 auth_mechanisms = plain login cram-md5 apop
 # Failed logins are logged, and every auth request with its mechanism and service (passwords
@@ -416,12 +601,28 @@ first_valid_uid = $mail_uid
 
 service pop3-login {
   inet_listener pop3 {
-    address = $host
+    address = $host, $pop3_badname_host, $pop3_expired_host, $pop3_unknownca_host, $pop3_plain_host
     port = $pop3_port
   }
   inet_listener pop3s {
     port = 0
   }
+}
+# The certificates a client must refuse, and a POP3 server without STLS.
+local $pop3_badname_host {
+  ssl_cert = <$tls_dir/other-name.pem
+  ssl_key = <$tls_dir/other-name.key
+}
+local $pop3_expired_host {
+  ssl_cert = <$tls_dir/expired.pem
+  ssl_key = <$tls_dir/expired.key
+}
+local $pop3_unknownca_host {
+  ssl_cert = <$tls_dir/unknown-ca.pem
+  ssl_key = <$tls_dir/unknown-ca.key
+}
+local $pop3_plain_host {
+  ssl = no
 }
 # Postfix's SMTP server asks this socket to check SMTP AUTH.
 service auth {
@@ -468,6 +669,17 @@ RIG_KANJI_USER=$kanji_user
 RIG_KANJI_PASSWORD_HEX=$kanji_password_hex
 RIG_POSTFIX_LOG=$postfix_log
 RIG_DOVECOT_LOG=$dovecot_log
+RIG_CA_FILE=$tls_dir/ca.pem
+RIG_TLS_HOST=$tls_host
+RIG_SMTPS_PORT=$smtps_port
+RIG_PLAIN_SUBMISSION_PORT=$plain_submission_port
+RIG_BADNAME_PORT=$badname_port
+RIG_EXPIRED_PORT=$expired_port
+RIG_UNKNOWNCA_PORT=$unknownca_port
+RIG_POP3_BADNAME_HOST=$pop3_badname_host
+RIG_POP3_EXPIRED_HOST=$pop3_expired_host
+RIG_POP3_UNKNOWNCA_HOST=$pop3_unknownca_host
+RIG_POP3_PLAIN_HOST=$pop3_plain_host
 EOF
     mv -f "$env_file.tmp" "$env_file"
 }
@@ -494,7 +706,9 @@ start_smtp() {
     fi
     record_session "$pf_queue/pid/master.pid" "$dir/postfix.session"
     wait_answers "$smtp_port:220:QUIT" "$submission_port:220:QUIT" "$login_only_port:220:QUIT" \
-        "$plain_only_port:220:QUIT" || { show_logs; return 1; }
+        "$plain_only_port:220:QUIT" "$plain_submission_port:220:QUIT" "$badname_port:220:QUIT" \
+        "$expired_port:220:QUIT" "$unknownca_port:220:QUIT" "$smtps_port:220:QUIT::tls" ||
+        { show_logs; return 1; }
 }
 
 # Stops Postfix if it runs. This is what "postfix stop" does (SIGTERM to master(8), which passes
@@ -512,7 +726,8 @@ stop_smtp_quietly() {
 
 stop_smtp() {
     stop_smtp_quietly
-    wait_refused "$smtp_port" "$submission_port" "$login_only_port" "$plain_only_port"
+    # shellcheck disable=SC2086  # the lists are split into their entries on purpose
+    wait_refused $smtp_ports
 }
 
 start_pop3() {
@@ -541,7 +756,9 @@ start() {
     # A rig left running in this folder is stopped first; then its old files go.
     stop_all
     rm -rf "$pf_conf" "$pf_queue" "$pf_data" "$dc_conf_dir" "$mail_base" "$log_dir" \
-        "$env_file" "$env_file.tmp"
+        "$tls_dir" "$env_file" "$env_file.tmp"
+    mkdir -p "$log_dir" || fail "cannot create $log_dir"
+    make_pki || { show_logs; fail "cannot make the test certificates in $tls_dir"; }
     write_postfix_config || fail "cannot write the Postfix configuration"
     write_dovecot_config || fail "cannot write the Dovecot configuration"
     make_maildirs || fail "cannot create the Maildirs"
@@ -550,7 +767,9 @@ start() {
     # Dovecot first: Postfix's submission service needs its auth socket.
     start_pop3 || { stop_all; exit 1; }
     start_smtp || { stop_all; exit 1; }
-    wait_answers "$pop3_port:+OK:QUIT" || { show_logs; stop_all; exit 1; }
+    wait_answers "$pop3_port:+OK:QUIT" "$pop3_port:+OK:QUIT:$pop3_badname_host" \
+        "$pop3_port:+OK:QUIT:$pop3_expired_host" "$pop3_port:+OK:QUIT:$pop3_unknownca_host" \
+        "$pop3_port:+OK:QUIT:$pop3_plain_host" || { show_logs; stop_all; exit 1; }
     write_env
     echo "rig: Postfix and Dovecot answer on $host:$smtp_port, :$submission_port and" \
         ":$pop3_port after $(($(now_ms) - began)) ms; settings in $env_file"
@@ -568,7 +787,8 @@ case $action in
 start) start ;;
 stop)
     stop_all
-    wait_refused "$smtp_port" "$submission_port" "$login_only_port" "$plain_only_port" "$pop3_port"
+    # shellcheck disable=SC2086
+    wait_refused $smtp_ports $pop3_ports
     ;;
 stop-smtp) stop_smtp ;;
 start-smtp) start_smtp ;;

@@ -18,6 +18,13 @@ const char kStamp[] = "<1896.697170952@dbc.mtview.ca.us>";
 
 std::string greetingWithStamp() { return std::string("+OK POP3 server ready ") + kStamp + "\r\n"; }
 
+// The greeting of a server from before CAPA: it refuses the client's question for capabilities.
+void greet(ScriptConnection& c, const std::string& greeting = "+OK ready\r\n")
+{
+    c.send(greeting);
+    c.reply("-ERR unknown command\r\n");
+}
+
 }  // namespace
 
 TEST(Pop3StatusLine, OkErrAndEverythingElse)
@@ -49,7 +56,7 @@ class Pop3DialogueTest : public VmailTest {};
 TEST_F(Pop3DialogueTest, UserAndPassLogIn)
 {
     ScriptServer server([](ScriptConnection& c) {
-        c.send("+OK ready\r\n");
+        greet(c);
         c.reply("+OK user\r\n");
         c.reply("+OK logged in\r\n");
         c.reply("+OK bye\r\n");
@@ -59,13 +66,13 @@ TEST_F(Pop3DialogueTest, UserAndPassLogIn)
     EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret", 0), 1);
     EXPECT_EQ(VMailPop3Close(handle), 1);
     server.finish();
-    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"USER taro", "PASS secret", "QUIT"}));
+    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"CAPA", "USER taro", "PASS secret", "QUIT"}));
 }
 
 TEST_F(Pop3DialogueTest, ApopSendsTheDigestOfTimestampAndPassword)
 {
     ScriptServer server([](ScriptConnection& c) {
-        c.send(greetingWithStamp());
+        greet(c, greetingWithStamp());
         c.reply("+OK maildrop locked\r\n");
         c.reply("+OK bye\r\n");
     });
@@ -75,27 +82,27 @@ TEST_F(Pop3DialogueTest, ApopSendsTheDigestOfTimestampAndPassword)
     server.finish();
     // The example of RFC 1939 section 7.
     EXPECT_EQ(server.transcript(),
-              (std::vector<std::string>{"APOP mrose c4c9334bac560ecc979e58001b3e22fb", "QUIT"}));
+              (std::vector<std::string>{"CAPA", "APOP mrose c4c9334bac560ecc979e58001b3e22fb", "QUIT"}));
 }
 
 TEST_F(Pop3DialogueTest, ApopWithoutATimestampIsRefusedWithoutSendingThePassword)
 {
     ScriptServer server([](ScriptConnection& c) {
-        c.send("+OK ready\r\n");
+        greet(c);
         c.reply("+OK bye\r\n");
     });
     int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
     EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret", 1), -2);
     VMailPop3Close(handle);
     server.finish();
-    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"QUIT"}));
+    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"CAPA", "QUIT"}));
 }
 
 TEST_F(Pop3DialogueTest, ARefusedUserOrPasswordIsALoginRefusal)
 {
     for (int refusedAt : {0, 1}) {
         ScriptServer server([&](ScriptConnection& c) {
-            c.send("+OK ready\r\n");
+            greet(c);
             c.reply(refusedAt == 0 ? "-ERR no such user\r\n" : "+OK\r\n");
             if (refusedAt == 1)
                 c.reply("-ERR [AUTH] Authentication failed.\r\n");
@@ -110,7 +117,7 @@ TEST_F(Pop3DialogueTest, ARefusedUserOrPasswordIsALoginRefusal)
 TEST_F(Pop3DialogueTest, ALineBreakInTheCredentialsNeverReachesTheServer)
 {
     ScriptServer server([](ScriptConnection& c) {
-        c.send("+OK ready\r\n");
+        greet(c);
         c.reply("+OK bye\r\n");
     });
     int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
@@ -118,7 +125,7 @@ TEST_F(Pop3DialogueTest, ALineBreakInTheCredentialsNeverReachesTheServer)
     EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret\r\nDELE 1", 0), -2);
     VMailPop3Close(handle);
     server.finish();
-    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"QUIT"}));
+    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"CAPA", "QUIT"}));
 }
 
 TEST_F(Pop3DialogueTest, SilenceGarbageAndHangUpsHaveTheirOwnResults)
@@ -133,7 +140,7 @@ TEST_F(Pop3DialogueTest, SilenceGarbageAndHangUpsHaveTheirOwnResults)
     };
     for (const auto& entry : cases) {
         ScriptServer server([&](ScriptConnection& c) {
-            c.send("+OK ready\r\n");
+            greet(c);
             if (!entry.answer) {
                 c.stayQuiet(4000);
                 return;
@@ -179,7 +186,7 @@ TEST_F(Pop3DialogueTest, ClosingNoHandleOrAQuitErrorIsReportedNotClean)
     EXPECT_NE(VMailPop3Close(-1), 1);
     EXPECT_EQ(VMailPop3Authenticate(-1, "u", "p", 0), -1);
     ScriptServer server([](ScriptConnection& c) {
-        c.send("+OK ready\r\n");
+        greet(c);
         c.reply("-ERR cannot quit\r\n");
     });
     int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());

@@ -9,7 +9,47 @@
 #include <sstream>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <wincrypt.h>
+#endif
+
 namespace fs = std::filesystem;
+
+namespace {
+
+// Makes the rig's test certificate authority trusted by this process's TLS: OpenSSL reads the
+// roots from the file SSL_CERT_FILE names; on Windows the authority goes into the machine's
+// root store (of the Wine prefix), where velmor.exe started by a test finds it too.
+void trustRigAuthority(const std::string& caFile)
+{
+#ifdef _WIN32
+    std::ifstream in(rigPath(caFile), std::ios::binary);
+    std::ostringstream pem;
+    pem << in.rdbuf();
+    const std::string text = pem.str();
+    DWORD size = 0;
+    if (text.empty() || !CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()),
+                                              CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
+        return;
+    std::string der(size, '\0');
+    if (!CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64HEADER,
+                              reinterpret_cast<BYTE*>(&der[0]), &size, nullptr, nullptr))
+        return;
+    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0,
+                                    CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+    if (!root)
+        return;
+    CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING,
+                                     reinterpret_cast<const BYTE*>(der.data()), size,
+                                     CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    CertCloseStore(root, 0);
+#else
+    setenv("SSL_CERT_FILE", caFile.c_str(), 1);
+#endif
+}
+
+}  // namespace
 
 RigEnv loadRigEnv()
 {
@@ -28,6 +68,8 @@ RigEnv loadRigEnv()
         env.values[line.substr(0, equals)] = line.substr(equals + 1);
     }
     env.loaded = !env.values.empty();
+    if (env.loaded && !env["RIG_CA_FILE"].empty())
+        trustRigAuthority(env["RIG_CA_FILE"]);
     return env;
 }
 

@@ -38,11 +38,14 @@ void ScriptConnection::reply(const std::string& answer)
         send(answer);
 }
 
-void ScriptConnection::stayQuiet(int timeoutMs)
+std::size_t ScriptConnection::bytesUntilHangUp(int timeoutMs)
 {
     char chunk[256];
-    for (int i = 0; i < 1000 && testnet::receiveFrom(peer_, chunk, sizeof chunk, timeoutMs) > 0; ++i) {
-    }
+    std::size_t total = buffer_.size();
+    long got = 0;
+    for (int i = 0; i < 1000 && (got = testnet::receiveFrom(peer_, chunk, sizeof chunk, timeoutMs)) > 0; ++i)
+        total += static_cast<std::size_t>(got);
+    return total;
 }
 
 ScriptServer::ScriptServer(Script script, int connections, int acceptTimeoutMs)

@@ -25,7 +25,9 @@ public:
     // Reads a line and answers it: the usual step of a script.
     void reply(const std::string& answer);
     // Waits, bounded, for the client to hang up, answering nothing: a dead server.
-    void stayQuiet(int timeoutMs);
+    void stayQuiet(int timeoutMs) { bytesUntilHangUp(timeoutMs); }
+    // The same, counting the bytes the client sent meanwhile.
+    std::size_t bytesUntilHangUp(int timeoutMs);
 
 private:
     testnet::Peer peer_;

@@ -1,0 +1,548 @@
+// The TLS engine on the system's Schannel, through SSPI. Schannel builds and reads the records;
+// the server's certificate is checked here with CryptoAPI (Schannel's own validation is turned
+// off), so that the decision is the same on every Windows version and under Wine.
+#include "vmail/tls.h"
+
+#ifndef SECURITY_WIN32
+#define SECURITY_WIN32
+#endif
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <wincrypt.h>
+#include <security.h>
+#include <schannel.h>
+#include <sspi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace vmail {
+
+namespace {
+
+// What the handshake asks of Schannel: a stream context with encryption and protection against
+// replayed or reordered records, output buffers allocated by Schannel, alerts on failure.
+constexpr ULONG kContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
+                                  ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY |
+                                  ISC_REQ_STREAM | ISC_REQ_EXTENDED_ERROR;
+
+// SECURITY_FLAG_IGNORE_CERT_CN_INVALID, which the SDK declares only in the WinINet and WinHTTP
+// headers: the SSL policy then leaves the name to us (used for address literals).
+constexpr DWORD kPolicyIgnoreName = 0x00001000;
+
+// Chain errors that make a certificate unacceptable whatever the policy function reports. Not
+// every system's SSL policy is as strict as Windows' own: Wine's passes a chain that stops
+// short of any root (CERT_TRUST_IS_PARTIAL_CHAIN), as when the server's CA is unknown.
+constexpr DWORD kFatalChainErrors =
+    CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_REVOKED | CERT_TRUST_IS_NOT_SIGNATURE_VALID |
+    CERT_TRUST_IS_NOT_VALID_FOR_USAGE | CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_CYCLIC |
+    CERT_TRUST_INVALID_BASIC_CONSTRAINTS | CERT_TRUST_IS_PARTIAL_CHAIN |
+    CERT_TRUST_IS_EXPLICIT_DISTRUST;
+
+// Protocols below TLS 1.2, refused even if the system negotiated one despite our request.
+constexpr DWORD kOldProtocols = SP_PROT_PCT1 | SP_PROT_SSL2 | SP_PROT_SSL3 | SP_PROT_TLS1_0 |
+                                SP_PROT_TLS1_1;
+
+// The TLS record layer: a 5-byte header whose first byte is the content type, 21 for an alert.
+constexpr std::size_t kRecordHeaderSize = 5;
+constexpr unsigned char kAlertRecord = 21;
+
+// The most bytes handed to Schannel in one call: its buffer sizes are 32-bit.
+constexpr std::size_t kMaxBuffer = 0x7fffffff;
+
+// No host name is longer than this; anything longer is refused before it reaches Schannel.
+constexpr std::size_t kMaxHostLength = 1024;
+
+// The binary form of an IPv4 or IPv6 literal; size 0 when the host is a name.
+struct Address {
+    unsigned char bytes[16] = {};
+    DWORD size = 0;
+};
+
+Address parseAddress(const std::string& host)
+{
+    Address address;
+    if (inet_pton(AF_INET, host.c_str(), address.bytes) == 1)
+        address.size = 4;
+    else if (inet_pton(AF_INET6, host.c_str(), address.bytes) == 1)
+        address.size = 16;
+    return address;
+}
+
+// The host in UTF-16 for the certificate policy, converted as the ANSI SSPI calls convert it.
+std::wstring widen(const std::string& text)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                     nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                            length) != length)
+        return {};
+    return wide;
+}
+
+// The buffers InitializeSecurityContext fills with what goes to the server: the handshake
+// token and, when it fails, an alert. Schannel allocates them; they are freed here.
+class HandshakeOutput {
+public:
+    HandshakeOutput()
+    {
+        buffers_[0] = {0, SECBUFFER_TOKEN, nullptr};
+        buffers_[1] = {0, SECBUFFER_ALERT, nullptr};
+        description_ = {SECBUFFER_VERSION, 2, buffers_};
+    }
+    ~HandshakeOutput()
+    {
+        for (SecBuffer& buffer : buffers_)
+            if (buffer.pvBuffer)
+                FreeContextBuffer(buffer.pvBuffer);
+    }
+    HandshakeOutput(const HandshakeOutput&) = delete;
+    HandshakeOutput& operator=(const HandshakeOutput&) = delete;
+
+    SecBufferDesc* description() { return &description_; }
+
+    bool empty() const
+    {
+        for (const SecBuffer& buffer : buffers_)
+            if (buffer.pvBuffer && buffer.cbBuffer > 0)
+                return false;
+        return true;
+    }
+
+    void appendTo(std::string& output) const
+    {
+        for (const SecBuffer& buffer : buffers_)
+            if (buffer.pvBuffer && buffer.cbBuffer > 0)
+                output.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+    }
+
+private:
+    SecBuffer buffers_[2];
+    SecBufferDesc description_;
+};
+
+// How many bytes at the end of the input Schannel left unprocessed: the count in a
+// SECBUFFER_EXTRA buffer (its pointer is not reliable, only its size).
+std::size_t extraBytes(const SecBuffer* buffers, int count, std::size_t inputSize)
+{
+    for (int i = 0; i < count; ++i)
+        if (buffers[i].BufferType == SECBUFFER_EXTRA)
+            return std::min<std::size_t>(buffers[i].cbBuffer, inputSize);
+    return 0;
+}
+
+// The received bytes handed to InitializeSecurityContext, and how many of them it used.
+class HandshakeInput {
+public:
+    explicit HandshakeInput(std::string& input)
+        : length_(std::min(input.size(), kMaxBuffer))
+    {
+        buffers_[0] = {static_cast<ULONG>(length_), SECBUFFER_TOKEN, input.data()};
+        buffers_[1] = {0, SECBUFFER_EMPTY, nullptr};
+        description_ = {SECBUFFER_VERSION, 2, buffers_};
+    }
+    HandshakeInput(const HandshakeInput&) = delete;
+    HandshakeInput& operator=(const HandshakeInput&) = delete;
+
+    SecBufferDesc* description() { return &description_; }
+    std::size_t used() const { return length_ - extraBytes(buffers_, 2, length_); }
+
+private:
+    std::size_t length_;
+    SecBuffer buffers_[2];
+    SecBufferDesc description_;
+};
+
+// Whether the certificate lists the address among its subjectAltName iPAddress entries.
+bool certificateHasAddress(PCCERT_CONTEXT certificate, const Address& address)
+{
+    PCERT_EXTENSION extension =
+        CertFindExtension(szOID_SUBJECT_ALT_NAME2, certificate->pCertInfo->cExtension,
+                          certificate->pCertInfo->rgExtension);
+    if (!extension)
+        return false;
+    CERT_ALT_NAME_INFO* names = nullptr;
+    DWORD size = 0;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, X509_ALTERNATE_NAME,
+                             extension->Value.pbData, extension->Value.cbData,
+                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &names, &size) ||
+        !names)
+        return false;
+    bool found = false;
+    for (DWORD i = 0; i < names->cAltEntry && !found; ++i) {
+        const CERT_ALT_NAME_ENTRY& entry = names->rgAltEntry[i];
+        found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS &&
+                entry.IPAddress.cbData == address.size &&
+                std::memcmp(entry.IPAddress.pbData, address.bytes, address.size) == 0;
+    }
+    LocalFree(names);
+    return found;
+}
+
+// Whether the certificate chains to a root the system trusts, is within its dates, may serve
+// as a TLS server's and (unless ignoreName) carries serverName.
+bool chainIsTrusted(PCCERT_CONTEXT certificate, wchar_t* serverName, bool ignoreName)
+{
+    char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
+    LPSTR usages[] = {serverAuth};
+    CERT_CHAIN_PARA chainPara = {};
+    chainPara.cbSize = sizeof chainPara;
+    chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+    chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
+    chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+
+    // The intermediates the server sent are in the certificate's own store.
+    PCCERT_CHAIN_CONTEXT chain = nullptr;
+    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore,
+                                 &chainPara, 0, nullptr, &chain) ||
+        !chain)
+        return false;
+
+    bool trusted = (chain->TrustStatus.dwErrorStatus & kFatalChainErrors) == 0;
+    if (trusted) {
+        SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
+        ssl.cbSize = sizeof ssl;
+        ssl.dwAuthType = AUTHTYPE_SERVER;
+        ssl.fdwChecks = ignoreName ? kPolicyIgnoreName : 0;
+        ssl.pwszServerName = serverName;
+        CERT_CHAIN_POLICY_PARA policy = {};
+        policy.cbSize = sizeof policy;
+        policy.pvExtraPolicyPara = &ssl;
+        CERT_CHAIN_POLICY_STATUS status = {};
+        status.cbSize = sizeof status;
+        trusted = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy,
+                                                   &status) &&
+                  status.dwError == 0;
+    }
+    CertFreeCertificateChain(chain);
+    return trusted;
+}
+
+class SchannelEngine : public TlsEngine {
+public:
+    ~SchannelEngine() override
+    {
+        if (haveContext_)
+            DeleteSecurityContext(&context_);
+        if (haveCredentials_)
+            FreeCredentialsHandle(&credentials_);
+    }
+
+    bool start(const std::string& host)
+    {
+        if (host.empty() || host.size() > kMaxHostLength ||
+            host.find('\0') != std::string::npos)
+            return false;
+        host_ = host;
+        address_ = parseAddress(host);
+        wideHost_ = widen(host);
+        if (wideHost_.empty())
+            return false;
+        // TLS 1.3 where the system offers it through this structure, else TLS 1.2 alone.
+        return acquire(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT) ||
+               acquire(SP_PROT_TLS1_2_CLIENT);
+    }
+
+    TlsStep handshake(std::string& input, std::string& output) override
+    {
+        if (state_ == State::open)
+            return TlsStep::done;
+        if (state_ != State::handshaking)
+            return TlsStep::failed;
+
+        // Each round consumes input or produces output; the bound only guards against a
+        // provider that does neither.
+        bool retriedCredentials = false;
+        for (int round = 0; round < 1000; ++round) {
+            if (haveContext_ && input.empty())
+                return TlsStep::needInput;
+
+            HandshakeInput in(input);
+            HandshakeOutput out;
+            ULONG attributes = 0;
+            SECURITY_STATUS status = InitializeSecurityContextA(
+                &credentials_, haveContext_ ? &context_ : nullptr, target(), request_, 0, 0,
+                haveContext_ ? in.description() : nullptr, 0, &context_, out.description(),
+                &attributes, nullptr);
+            // The first call (no input given) only creates the context and the ClientHello.
+            bool usedInput = haveContext_;
+            if (!haveContext_ && !FAILED(status))
+                haveContext_ = true;
+
+            switch (status) {
+            case SEC_E_INCOMPLETE_MESSAGE:
+                // Not a whole message yet: the input stays as it is until more arrives.
+                return TlsStep::needInput;
+
+            case SEC_I_INCOMPLETE_CREDENTIALS:
+                // The server asks for a client certificate; we have none and go on without,
+                // once, with the same input.
+                if (retriedCredentials)
+                    return fail();
+                retriedCredentials = true;
+                request_ |= ISC_REQ_USE_SUPPLIED_CREDS;
+                continue;
+
+            case SEC_I_CONTINUE_NEEDED: {
+                out.appendTo(output);
+                std::size_t before = input.size();
+                if (usedInput)
+                    input.erase(0, in.used());
+                if (input.empty())
+                    return TlsStep::needInput;
+                if (input.size() == before && out.empty())
+                    return fail();  // neither consumed nor answered: it would loop forever
+                continue;           // more whole messages may be waiting in the rest
+            }
+
+            case SEC_E_OK:
+                if (usedInput)
+                    input.erase(0, in.used());
+                // The last flight (the client's Finished in TLS 1.3) goes out only for a
+                // server that proved who it is.
+                if (!established())
+                    return fail();
+                out.appendTo(output);
+                state_ = State::open;
+                return TlsStep::done;
+
+            default:
+                out.appendTo(output);  // the alert telling the server why, if any
+                return fail();
+            }
+        }
+        return fail();
+    }
+
+    bool encrypt(std::string_view plain, std::string& output) override
+    {
+        if (state_ != State::open || shutDown_)
+            return false;
+        std::string records;
+        std::vector<char> record(sizes_.cbHeader + sizes_.cbMaximumMessage + sizes_.cbTrailer);
+        while (!plain.empty()) {
+            ULONG chunk = static_cast<ULONG>(
+                std::min<std::size_t>(plain.size(), sizes_.cbMaximumMessage));
+            char* header = record.data();
+            char* data = header + sizes_.cbHeader;
+            std::memcpy(data, plain.data(), chunk);
+            SecBuffer buffers[4] = {
+                {sizes_.cbHeader, SECBUFFER_STREAM_HEADER, header},
+                {chunk, SECBUFFER_DATA, data},
+                {sizes_.cbTrailer, SECBUFFER_STREAM_TRAILER, data + chunk},
+                {0, SECBUFFER_EMPTY, nullptr},
+            };
+            SecBufferDesc description = {SECBUFFER_VERSION, 4, buffers};
+            if (EncryptMessage(&context_, 0, &description, 0) != SEC_E_OK) {
+                state_ = State::failed;
+                return false;
+            }
+            for (int i = 0; i < 3; ++i)
+                records.append(static_cast<const char*>(buffers[i].pvBuffer),
+                               buffers[i].cbBuffer);
+            plain.remove_prefix(chunk);
+        }
+        output += records;
+        return true;
+    }
+
+    TlsRead decrypt(std::string& input, std::string& plain) override
+    {
+        if (state_ == State::closed)
+            return TlsRead::closed;
+        if (state_ != State::open)
+            return TlsRead::failed;
+
+        bool got = false;
+        while (!input.empty()) {
+            // Not even a record header yet (some providers read the header before checking
+            // the length they were given).
+            if (input.size() < kRecordHeaderSize)
+                return got ? TlsRead::data : TlsRead::needInput;
+            unsigned char recordType = static_cast<unsigned char>(input[0]);
+            // An alert after data is left for the next call, so that input still holds it
+            // and the caller, calling again, learns of the end (or error) it announces.
+            if (got && recordType == kAlertRecord)
+                return TlsRead::data;
+            std::size_t length = std::min(input.size(), kMaxBuffer);
+            SecBuffer buffers[4] = {
+                {static_cast<ULONG>(length), SECBUFFER_DATA, input.data()},
+                {0, SECBUFFER_EMPTY, nullptr},
+                {0, SECBUFFER_EMPTY, nullptr},
+                {0, SECBUFFER_EMPTY, nullptr},
+            };
+            SecBufferDesc description = {SECBUFFER_VERSION, 4, buffers};
+            SECURITY_STATUS status = DecryptMessage(&context_, &description, 0, nullptr);
+            if (status == SEC_E_INCOMPLETE_MESSAGE)
+                return got ? TlsRead::data : TlsRead::needInput;
+            if (status != SEC_E_OK && status != SEC_I_CONTEXT_EXPIRED &&
+                status != SEC_I_RENEGOTIATE) {
+                state_ = State::failed;
+                return TlsRead::failed;
+            }
+            std::size_t consumed = length - extraBytes(buffers, 4, length);
+
+            if (status == SEC_E_OK) {
+                if (consumed == 0) {  // nothing used: calling again would not get further
+                    state_ = State::failed;
+                    return TlsRead::failed;
+                }
+                // The plaintext was decrypted in place, inside input: copied out first.
+                std::size_t before = plain.size();
+                for (const SecBuffer& buffer : buffers)
+                    if (buffer.BufferType == SECBUFFER_DATA && buffer.pvBuffer &&
+                        buffer.cbBuffer > 0)
+                        plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+                input.erase(0, consumed);
+                // Wine's Schannel reports the server's close_notify as an alert record that
+                // decrypts to nothing, where Windows returns SEC_I_CONTEXT_EXPIRED.
+                if (recordType == kAlertRecord && plain.size() == before) {
+                    state_ = State::closed;
+                    return TlsRead::closed;  // alerts are only reached with nothing got
+                }
+                got = true;
+                continue;
+            }
+
+            input.erase(0, consumed);
+            if (status == SEC_I_CONTEXT_EXPIRED) {
+                // close_notify (under TLS 1.3 it cannot be told from data before decrypting):
+                // whatever was decrypted before it is handed over first, and the next call
+                // reports the end.
+                state_ = State::closed;
+                return got ? TlsRead::data : TlsRead::closed;
+            }
+            if (!afterHandshakeMessage(input)) {
+                state_ = State::failed;
+                return TlsRead::failed;
+            }
+        }
+        return got ? TlsRead::data : TlsRead::needInput;
+    }
+
+    void shutdown(std::string& output) override
+    {
+        if (!haveContext_ || shutDown_)
+            return;
+        shutDown_ = true;
+        DWORD token = SCHANNEL_SHUTDOWN;
+        SecBuffer buffer = {sizeof token, SECBUFFER_TOKEN, &token};
+        SecBufferDesc description = {SECBUFFER_VERSION, 1, &buffer};
+        if (ApplyControlToken(&context_, &description) != SEC_E_OK)
+            return;
+        HandshakeOutput out;
+        ULONG attributes = 0;
+        SECURITY_STATUS status =
+            InitializeSecurityContextA(&credentials_, &context_, target(), request_, 0, 0,
+                                       nullptr, 0, &context_, out.description(), &attributes,
+                                       nullptr);
+        if (!FAILED(status))
+            out.appendTo(output);
+    }
+
+private:
+    enum class State { handshaking, open, closed, failed };
+
+    bool acquire(DWORD protocols)
+    {
+        SCHANNEL_CRED settings = {};
+        settings.dwVersion = SCHANNEL_CRED_VERSION;
+        settings.grbitEnabledProtocols = protocols;
+        settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
+        char package[] = UNISP_NAME_A;
+        TimeStamp expiry;
+        if (AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &settings,
+                                      nullptr, nullptr, &credentials_, &expiry) != SEC_E_OK)
+            return false;
+        haveCredentials_ = true;
+        return true;
+    }
+
+    // The name sent as SNI and bound to the context; none for an address.
+    SEC_CHAR* target() { return address_.size ? nullptr : host_.data(); }
+
+    TlsStep fail()
+    {
+        state_ = State::failed;
+        return TlsStep::failed;
+    }
+
+    // After Schannel reports the handshake complete: TLS 1.2 or later was negotiated, the
+    // certificate is trusted for the host, and the record sizes are known.
+    bool established()
+    {
+        SecPkgContext_ConnectionInfo connection = {};
+        if (QueryContextAttributesA(&context_, SECPKG_ATTR_CONNECTION_INFO, &connection) !=
+                SEC_E_OK ||
+            connection.dwProtocol == 0 || (connection.dwProtocol & kOldProtocols) != 0)
+            return false;
+        if (!serverIsVerified())
+            return false;
+        return QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) == SEC_E_OK &&
+               sizes_.cbMaximumMessage > 0;
+    }
+
+    bool serverIsVerified()
+    {
+        PCCERT_CONTEXT certificate = nullptr;
+        if (QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
+                SEC_E_OK ||
+            !certificate)
+            return false;
+        // For an address the policy checks chain and dates only (not every system's policy
+        // matches addresses); the address is then looked for among the certificate's own.
+        bool isAddress = address_.size != 0;
+        bool verified = chainIsTrusted(certificate, wideHost_.data(), isAddress) &&
+                        (!isAddress || certificateHasAddress(certificate, address_));
+        CertFreeCertificateContext(certificate);
+        return verified;
+    }
+
+    // DecryptMessage met a handshake message after the handshake (a TLS 1.3 session ticket):
+    // Schannel takes it through InitializeSecurityContext, fed with the bytes that followed
+    // it. Whatever it leaves unprocessed goes back to the front of input for decrypting. A
+    // renegotiation, which would need to send, cannot be carried out here and fails.
+    bool afterHandshakeMessage(std::string& input)
+    {
+        HandshakeInput in(input);
+        HandshakeOutput out;
+        ULONG attributes = 0;
+        SECURITY_STATUS status = InitializeSecurityContextA(
+            &credentials_, &context_, target(), request_, 0, 0, in.description(), 0, &context_,
+            out.description(), &attributes, nullptr);
+        if (status != SEC_E_OK || !out.empty())
+            return false;
+        input.erase(0, in.used());
+        return true;
+    }
+
+    std::string host_;
+    std::wstring wideHost_;
+    Address address_;
+    CredHandle credentials_ = {};
+    CtxtHandle context_ = {};
+    bool haveCredentials_ = false;
+    bool haveContext_ = false;
+    ULONG request_ = kContextRequest;
+    State state_ = State::handshaking;
+    bool shutDown_ = false;
+    SecPkgContext_StreamSizes sizes_ = {};
+};
+
+}  // namespace
+
+std::unique_ptr<TlsEngine> TlsEngine::create(const std::string& host)
+{
+    auto engine = std::make_unique<SchannelEngine>();
+    if (!engine->start(host))
+        return nullptr;
+    return engine;
+}
+
+}  // namespace vmail
