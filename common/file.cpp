@@ -14,3 +14,13 @@ File& File::operator=(File&& other) noexcept
 }
 
 File::~File() { close(); }
+
+namespace {
+
+FileFaultHook faultHook = nullptr;
+
+}  // namespace
+
+void setFileFaultHook(FileFaultHook hook) { faultHook = hook; }
+
+bool fileStepAllowed(FileStep step) { return !faultHook || faultHook(step); }

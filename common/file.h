@@ -50,3 +50,12 @@ bool replaceFile(const char* from, const char* to);
 
 // Deletes a file; false when it could not be deleted or did not exist.
 bool removeFile(const char* name);
+
+// A seam for fault-injection tests: when a hook is set, every opening, write, flush and
+// replacement asks it first and fails, doing nothing, when it answers false. The program never
+// sets one.
+enum class FileStep { open, write, flush, replace };
+using FileFaultHook = bool (*)(FileStep step);
+void setFileFaultHook(FileFaultHook hook);
+// Whether the step may go ahead: always, unless a test's hook says otherwise.
+bool fileStepAllowed(FileStep step);

@@ -27,6 +27,8 @@ int asDescriptor(std::intptr_t handle) { return static_cast<int>(handle); }
 
 File::File(const char* name, FileMode mode)
 {
+    if (!fileStepAllowed(FileStep::open))
+        return;
     int descriptor;
     do
         descriptor = ::open(name, flagsFor(mode) | O_CLOEXEC, 0644);
@@ -55,7 +57,7 @@ std::int64_t File::read(void* buffer, std::size_t size)
 
 bool File::write(std::string_view bytes)
 {
-    if (!isOpen())
+    if (!isOpen() || !fileStepAllowed(FileStep::write))
         return false;
     while (!bytes.empty()) {
         ssize_t written = ::write(asDescriptor(handle_), bytes.data(), bytes.size());
@@ -70,7 +72,7 @@ bool File::write(std::string_view bytes)
 
 bool File::flush()
 {
-    return isOpen() && ::fsync(asDescriptor(handle_)) == 0;
+    return isOpen() && fileStepAllowed(FileStep::flush) && ::fsync(asDescriptor(handle_)) == 0;
 }
 
 std::int64_t File::size() const
@@ -95,6 +97,8 @@ void File::close()
 
 bool replaceFile(const char* from, const char* to)
 {
+    if (!fileStepAllowed(FileStep::replace))
+        return false;
     // A file its owner cannot write is not to be replaced, as truncating it in place would fail.
     if (::access(to, W_OK) != 0 && errno != ENOENT)
         return false;

@@ -28,6 +28,8 @@ OpenParameters parametersFor(FileMode mode)
 
 File::File(const char* name, FileMode mode)
 {
+    if (!fileStepAllowed(FileStep::open))
+        return;
     OpenParameters p = parametersFor(mode);
     HANDLE handle = CreateFileA(name, p.access, p.share, nullptr, p.creation,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -53,7 +55,7 @@ std::int64_t File::read(void* buffer, std::size_t size)
 
 bool File::write(std::string_view bytes)
 {
-    if (!isOpen())
+    if (!isOpen() || !fileStepAllowed(FileStep::write))
         return false;
     while (!bytes.empty()) {
         DWORD chunk = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
@@ -67,7 +69,7 @@ bool File::write(std::string_view bytes)
 
 bool File::flush()
 {
-    return isOpen() && FlushFileBuffers(asHandle(handle_));
+    return isOpen() && fileStepAllowed(FileStep::flush) && FlushFileBuffers(asHandle(handle_));
 }
 
 std::int64_t File::size() const
@@ -97,6 +99,8 @@ void File::close()
 
 bool replaceFile(const char* from, const char* to)
 {
+    if (!fileStepAllowed(FileStep::replace))
+        return false;
     // A read-only file is one the user does not want written; Windows refuses to replace it,
     // and so does this layer on every system it runs on.
     DWORD attributes = GetFileAttributesA(to);

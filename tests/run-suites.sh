@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the native, sanitizer and Windows trees and runs every test suite in them, the Windows
-# suites under Wine one at a time. Each tree's whole ctest runs in a private network namespace
-# (tests/rig/netns-run.sh), where the mail rig's servers run. Prints one line per suite and a
+# Builds the native, sanitizer, Valgrind and Windows trees and runs every test suite in them (in
+# the Valgrind tree each suite runs under memcheck), the Windows suites under Wine one at a time.
+# Each tree's whole ctest runs in a private network namespace (tests/rig/netns-run.sh), where
+# the mail rig's servers run. Prints one line per suite and a
 # last line "N passed, N failed" (test cases); exits non-zero when anything failed or did not
 # build.
 set -u
@@ -17,6 +18,7 @@ failed=0
 trees=(
     "native|"
     "sanitize|-DVELMOR_SANITIZE=ON"
+    "valgrind|-DVELMOR_VALGRIND=ON"
     "win64|-DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64.cmake"
 )
 

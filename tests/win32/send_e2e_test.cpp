@@ -285,3 +285,29 @@ TEST_F(SendEndToEndTest, AServerThatStopsAnsweringTimesOutAndTheProgramStaysOpen
     startAndSend(message());
     expectFailureLeftOpen(cp932("タイムアウト。"));
 }
+
+// The send log is a record for the user, not part of the send: a log that cannot be written
+// (a read-only file, a folder in its place) loses the record, and the sent program still closes.
+TEST_F(SendEndToEndTest, AnUnwritableSendLogNeitherStopsTheSendNorTheClosing)
+{
+    for (bool readOnly : {true, false}) {
+        SCOPED_TRACE(readOnly);
+        if (readOnly) {
+            writeFileBytes("send-log.dat", "#\r\nold record\r\n");
+            ASSERT_TRUE(SetFileAttributesA("send-log.dat", FILE_ATTRIBUTE_READONLY));
+        } else {
+            ASSERT_TRUE(CreateDirectoryA("send-log.dat", nullptr));
+        }
+        startAndSend(message());
+        EXPECT_EQ(program_.exitCode(kSendTimeoutMs), 0u);
+        EXPECT_FALSE(delivered(kSubjectUtf8).headers.empty()) << "no delivery";
+        if (readOnly) {
+            // Whether the record was lost depends on the system: Wine running as root writes
+            // read-only files all the same.
+            SetFileAttributesA("send-log.dat", FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA("send-log.dat");
+        } else {
+            RemoveDirectoryA("send-log.dat");
+        }
+    }
+}

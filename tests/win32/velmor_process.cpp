@@ -26,7 +26,9 @@ BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
 
 }  // namespace
 
-VelmorProcess::~VelmorProcess()
+VelmorProcess::~VelmorProcess() { end(); }
+
+void VelmorProcess::end()
 {
     if (!process_.hProcess)
         return;
@@ -36,10 +38,13 @@ VelmorProcess::~VelmorProcess()
     }
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
+    process_ = {};
+    window_ = nullptr;
 }
 
 HWND VelmorProcess::start(const std::string& exePath)
 {
+    end();  // a run started before by this object
     std::string commandLine = "\"" + exePath + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

@@ -35,6 +35,8 @@ public:
     bool waitForStatus(const std::string& text, DWORD timeoutMs);
 
 private:
+    void end();
+
     PROCESS_INFORMATION process_ = {};
     HWND window_ = nullptr;
 };
