@@ -1,5 +1,5 @@
 # Velmor's two everyday commands. Both install what is missing first (as root, with apt-get).
-.PHONY: deps run demo test bench clean
+.PHONY: deps run demo test bench fuzz dist clean
 
 deps:
 	bash tools/deps.sh
@@ -18,5 +18,9 @@ test: deps
 bench: deps
 	bash tools/bench.sh
 
+# The Windows release: dist/velmor-<version>-win64.zip, built small and stripped in build/dist-win64.
+dist: deps
+	bash tools/dist.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist

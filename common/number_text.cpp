@@ -175,11 +175,10 @@ Text numberToText(double value)
 
     // Rounding to 15 significant digits first decides the form: 999999999999999.9 rounds to
     // 1e15 and so takes the exponent form.
+    // printf's correctly rounded conversion; std::to_chars would do the same but brings in
+    // about 170 KB of library code.
     char scientific[40];
-    std::to_chars_result result =
-        std::to_chars(scientific, scientific + sizeof scientific, std::fabs(value),
-                      std::chars_format::scientific, kSignificantDigits - 1);
-    *result.ptr = '\0';
+    std::snprintf(scientific, sizeof scientific, "%.*e", kSignificantDigits - 1, std::fabs(value));
     // scientific is "d.dddddddddddddde[+-]XX"
     char digits[kSignificantDigits];
     digits[0] = scientific[0];

@@ -133,5 +133,16 @@ for entry in "${trees[@]}"; do
     run_tree "$tree"
 done
 
+# The release zip, built in its own tree and checked as a user would unpack and start it.
+if bash "$root/tools/dist.sh" >"$logs/dist-build.log" 2>&1 &&
+    timeout 900 "$root/tests/rig/netns-run.sh" bash "$root/tests/dist/dist_test.sh" \
+        >"$logs/dist-test.log" 2>&1; then
+    passed=$((passed + 1))
+    printf '%-9s %-20s %4d passed, %d failed\n' dist dist_test 1 0
+else
+    failed=$((failed + 1))
+    printf '%-9s %-20s %4d passed, %d failed (see %s)\n' dist dist_test 0 1 "$logs/dist-*.log"
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -158,6 +158,9 @@ TEST_F(VelmorProcessTest, ClosingTheMainWindowUnderAnOpenDialogEndsTheProgram)
         program.click(button);
         HWND dialog = waitForForeignWindow("NORMALDLG", nullptr);
         ASSERT_NE(dialog, nullptr);
+        // The dialog shows just before it disables its owner.
+        for (int waited = 0; waited < 5000 && IsWindowEnabled(window); waited += 50)
+            Sleep(50);
         EXPECT_FALSE(IsWindowEnabled(window));
         PostMessageA(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(program.exitCode(), 0u);
