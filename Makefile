@@ -18,6 +18,11 @@ test: deps
 bench: deps
 	bash tools/bench.sh
 
+# Every libFuzzer target for FUZZ_SECONDS (default 60) from its seed corpus: make fuzz FUZZ_SECONDS=600
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	bash tools/fuzz.sh $(FUZZ_SECONDS)
+
 # The Windows release: dist/velmor-<version>-win64.zip, built small and stripped in build/dist-win64.
 dist: deps
 	bash tools/dist.sh

@@ -144,5 +144,19 @@ else
     printf '%-9s %-20s %4d passed, %d failed (see %s)\n' dist dist_test 0 1 "$logs/dist-*.log"
 fi
 
+# Every fuzz target for 20 s from its seed corpus, a smoke run (make fuzz runs them longer): each
+# target is one case, passed when it found nothing.
+timeout 1200 bash "$root/tools/fuzz.sh" 20 >"$logs/fuzz.log" 2>&1
+fuzz_status=$?
+fuzz_clean=$(awk '$2 ~ /^[0-9]+$/ && $3 == 0 { n++ } END { print n + 0 }' "$logs/fuzz.log")
+fuzz_found=$(awk '$2 ~ /^[0-9]+$/ && $3 ~ /^[0-9]+$/ && $3 > 0 { n++ } END { print n + 0 }' "$logs/fuzz.log")
+if [ "$fuzz_status" -ne 0 ] && [ "$fuzz_found" -eq 0 ]; then
+    fuzz_found=1  # the build or a run failed without a count
+fi
+passed=$((passed + fuzz_clean))
+failed=$((failed + fuzz_found))
+printf '%-9s %-20s %4d passed, %d failed%s\n' fuzz fuzz_smoke "$fuzz_clean" "$fuzz_found" \
+    "$([ "$fuzz_status" -eq 0 ] || echo " (see $logs/fuzz.log)")"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
