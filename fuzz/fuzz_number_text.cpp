@@ -12,17 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "check.h"
 #include "common/number_text.h"
 
 namespace {
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 

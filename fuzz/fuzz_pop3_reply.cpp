@@ -12,19 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "check.h"
 #include "loopback.h"
 #include "vmail/pop3_client.h"
 #include "vmail/results.h"
 
 namespace {
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 using vmail::Pop3Status;
 
@@ -88,18 +81,11 @@ std::vector<std::string> splitLines(std::string_view bytes)
     return lines;
 }
 
-bool initialized = false;
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (!initialized) {
-        // A closed connection answers at once; these only bound a reader that waits wrongly.
-        vmail::options().connectMs = 5000;
-        vmail::options().replyMs = 5000;
-        initialized = true;
-    }
+    boundLoopbackWaits();
     if (size > vmail::kMaxPop3Line * 64)
         return -1;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -8,19 +8,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "check.h"
 #include "common/number_text.h"
 #include "scratch_dir.h"
 #include "settings/recipients.h"
 
 namespace {
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 // A field never holds a byte that ends one, nor starts with the blanks skipped before it.
 void checkField(const Text& field)

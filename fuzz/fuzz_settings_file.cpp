@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "check.h"
 #include "common/number_text.h"
 #include "common/text.h"
 #include "scratch_dir.h"
@@ -16,14 +17,6 @@
 #include "settings/settings_file.h"
 
 namespace {
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 const FieldText Settings::* const kTexts[] = {
     &Settings::smtpServer, &Settings::fromName,     &Settings::fromAddress, &Settings::pop3Server,

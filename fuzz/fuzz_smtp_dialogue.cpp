@@ -11,20 +11,13 @@
 #include <string>
 #include <string_view>
 
+#include "check.h"
 #include "loopback.h"
 #include "vmail/results.h"
 #include "vmail/sasl.h"
 #include "vmail/smtp_client.h"
 
 namespace {
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 // 0, a broken connection, a time-out, or a reply code negated.
 bool isStepResult(std::int32_t result)
@@ -33,18 +26,11 @@ bool isStepResult(std::int32_t result)
            (result <= -200 && result >= -559);
 }
 
-bool initialized = false;
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (!initialized) {
-        // A closed connection answers at once; these only bound a reader that waits wrongly.
-        vmail::options().connectMs = 5000;
-        vmail::options().replyMs = 5000;
-        initialized = true;
-    }
+    boundLoopbackWaits();
     if (size == 0 || size - 1 > LoopbackPeer::kMaxBytes)
         return -1;
     const std::uint8_t flags = data[0];

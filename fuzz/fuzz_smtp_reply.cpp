@@ -12,19 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "check.h"
 #include "loopback.h"
 #include "vmail/line_reader.h"
 #include "vmail/smtp_reply.h"
 
 namespace {
-
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
 
 using vmail::ReplyStatus;
 

@@ -11,6 +11,10 @@
 
 #include "vmail/socket.h"
 
+// Sets the library's connect and reply time-outs for loopback inputs, once. A closed connection
+// answers at once; these only bound a reader that waits wrongly.
+void boundLoopbackWaits();
+
 class LoopbackPeer {
 public:
     // The most bytes one input may hold: what the socket buffers take without a reader.
