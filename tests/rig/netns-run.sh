@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs a command in a new, private network namespace whose only interface is the loopback, brought
-# up, and passes the command's exit status through:
+# up, and a private mount namespace, and passes the command's exit status through:
 #   netns-run.sh CMD [ARGS...]
 # Servers started inside (the mail rig, a private X display, a wineserver) can bind any port
 # without touching the machine's own network, and no packet leaves the namespace. When the command
 # ends, every process still living in the namespace is ended (SIGTERM, then SIGKILL after a bounded
-# wait), so nothing started inside outlives the command. Needs root (unshare --net).
+# wait), so nothing started inside outlives the command. Mounts made inside (a hosts file over
+# /etc/hosts, a folder the server accounts can reach) are seen only there and vanish with it.
+# Needs root (unshare --net --mount).
 set -u
 
 self=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/$(basename "${BASH_SOURCE[0]}")
@@ -16,7 +18,7 @@ if [ "${1:-}" != --in-namespace ]; then
         exit 2
     fi
     # The rest of this script runs again, as the first process of the new namespace.
-    exec unshare --net -- "$BASH" "$self" --in-namespace "$@"
+    exec unshare --net --mount --propagation private -- "$BASH" "$self" --in-namespace "$@"
 fi
 shift
 
