@@ -44,11 +44,14 @@ int runDialog(HWND owner, const char* dialogName)
                                   programInstance, nullptr);
     *kind->handle = dialog;
     SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kind->procedure));
+    // The owner is disabled before the dialog's initialisation: a box that it shows (the Log
+    // viewer's "file cannot be opened") runs a message loop, and nothing on the Main window may
+    // answer a click under it.
+    EnableWindow(owner, FALSE);
     SendMessageA(dialog, WM_INITDIALOG, 0, 0);
     SendMessageA(dialog, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(LoadIconA(programInstance, MAKEINTRESOURCEA(IDI_VELMOR))));
     ShowWindow(dialog, SW_SHOW);
-    EnableWindow(owner, FALSE);
 
     MSG message = {};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

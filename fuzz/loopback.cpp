@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "vmail/options.h"
 #include "vmail/results.h"
 
 namespace {
@@ -106,6 +107,7 @@ void boundLoopbackWaits()
     static const bool bounded = [] {
         vmail::options().connectMs = 5000;
         vmail::options().replyMs = 5000;
+        vmail::options().dataEndMs = 5000;
         return true;
     }();
     (void)bounded;

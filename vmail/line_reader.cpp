@@ -3,12 +3,6 @@
 
 namespace vmail {
 
-int millisecondsUntil(Clock::time_point deadline)
-{
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 LineStatus LineReader::readLine(std::string& line, std::size_t maxLength, Clock::time_point deadline)
 {
     line.clear();

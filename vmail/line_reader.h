@@ -1,15 +1,13 @@
 // Reads CR LF ended lines from a socket, each within a limit of bytes and before a deadline.
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <string>
 
+#include "vmail/deadline.h"
 #include "vmail/socket.h"
 
 namespace vmail {
-
-using Clock = std::chrono::steady_clock;
 
 enum class LineStatus {
     ok,
@@ -34,8 +32,5 @@ private:
     Socket& socket_;
     std::string buffer_;
 };
-
-// Milliseconds left until deadline, at least 0.
-int millisecondsUntil(Clock::time_point deadline);
 
 }  // namespace vmail

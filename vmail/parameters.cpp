@@ -9,6 +9,15 @@ bool isPrintableNonBlank(char c) { return c > 0x20 && c < 0x7f; }
 
 }  // namespace
 
+std::string_view withoutBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
 bool isSafeHost(std::string_view host)
 {
     if (host.empty() || host.size() > kMaxHostLength)
@@ -41,12 +50,8 @@ std::optional<std::vector<std::string>> parseAddressList(const char* list)
     std::string_view rest(list);
     while (!rest.empty()) {
         std::size_t comma = rest.find(',');
-        std::string_view entry = rest.substr(0, comma);
+        std::string_view entry = withoutBlanks(rest.substr(0, comma));
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
-        while (!entry.empty() && (entry.front() == ' ' || entry.front() == '\t'))
-            entry.remove_prefix(1);
-        while (!entry.empty() && (entry.back() == ' ' || entry.back() == '\t'))
-            entry.remove_suffix(1);
         if (entry.empty())
             continue;
         if (!isSafeAddress(entry))

@@ -12,6 +12,9 @@ namespace vmail {
 constexpr std::size_t kMaxHostLength = 253;     // RFC 1035 2.3.4, without the final dot
 constexpr std::size_t kMaxAddressLength = 254;  // RFC 5321 4.5.3.1.3: a path of 256 with <>
 
+// text without the spaces and tabs at either end.
+std::string_view withoutBlanks(std::string_view text);
+
 // A host name or address literal: printable ASCII without blanks, 1 to 253 bytes.
 bool isSafeHost(std::string_view host);
 

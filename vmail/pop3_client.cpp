@@ -2,6 +2,7 @@
 #include "vmail/pop3_client.h"
 
 #include "vmail/md5.h"
+#include "vmail/options.h"
 #include "vmail/results.h"
 
 namespace vmail {
@@ -15,46 +16,39 @@ bool fitsOnOneLine(const std::string& text)
     return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
-constexpr int kQuitReplyMs = 5000;
+// The result of a status line that did not arrive whole; the dialogue is broken after it.
+std::int32_t lineFailure(Pop3Session& session, LineStatus status)
+{
+    session.broken = true;
+    if (status == LineStatus::tooLong)
+        return kResultOther;  // the server is not speaking POP3
+    return resultOf(status == LineStatus::timedOut ? NetStatus::timedOut : NetStatus::failed);
+}
 
 // Reads one status line: 0 for +OK, kResultLoginRefused for -ERR, otherwise the failure,
 // after which the session is broken.
-std::int32_t readStatus(Pop3Session& session, int timeoutMs, std::string* line = nullptr)
+std::int32_t readStatus(Pop3Session& session, Clock::time_point deadline,
+                        std::string* line = nullptr)
 {
     std::string text;
-    LineStatus status =
-        session.reader.readLine(text, kMaxPop3Line, Clock::now() + std::chrono::milliseconds(timeoutMs));
+    LineStatus status = session.reader.readLine(text, kMaxPop3Line, deadline);
     if (status != LineStatus::ok)
-        session.broken = true;
-    switch (status) {
-    case LineStatus::ok: break;
-    case LineStatus::timedOut: return kResultTimeout;
-    case LineStatus::failed: return kResultConnection;
-    case LineStatus::tooLong: return kResultOther;
-    }
+        return lineFailure(session, status);
     if (line)
         *line = text;
     switch (classifyPop3Line(text)) {
     case Pop3Status::positive: return 0;
     case Pop3Status::negative: return kResultLoginRefused;
-    case Pop3Status::invalid: session.broken = true; return kResultOther;
+    case Pop3Status::invalid: break;
     }
+    session.broken = true;
     return kResultOther;
 }
 
-std::int32_t command(Pop3Session& session, const std::string& line, int timeoutMs,
-                     std::string* reply = nullptr)
+std::int32_t command(Pop3Session& session, const std::string& line, std::string* reply = nullptr)
 {
-    if (session.broken)
-        return kResultConnection;
-    NetStatus status = session.socket.sendAll(line + "\r\n", timeoutMs);
-    if (status != NetStatus::ok)
-        session.broken = true;
-    if (status == NetStatus::timedOut)
-        return kResultTimeout;
-    if (status != NetStatus::ok)
-        return kResultConnection;
-    return readStatus(session, timeoutMs, reply);
+    std::int32_t result = sendText(session, line + "\r\n", options().replyMs);
+    return result != 0 ? result : readStatus(session, deadlineIn(options().replyMs), reply);
 }
 
 constexpr std::size_t kMaxCapabilities = 64;  // real servers list about ten
@@ -62,16 +56,12 @@ constexpr std::size_t kMaxCapabilities = 64;  // real servers list about ten
 // The lines of a multi-line reply up to its "." (RFC 1939 3), with the dot-stuffing undone.
 std::int32_t readListing(Pop3Session& session, std::vector<std::string>& lines)
 {
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(options().replyMs);
+    Clock::time_point deadline = deadlineIn(options().replyMs);
     for (;;) {
         std::string line;
         LineStatus status = session.reader.readLine(line, kMaxPop3Line, deadline);
-        if (status != LineStatus::ok) {
-            session.broken = true;
-            return status == LineStatus::timedOut ? kResultTimeout
-                   : status == LineStatus::failed ? kResultConnection
-                                                  : kResultOther;
-        }
+        if (status != LineStatus::ok)
+            return lineFailure(session, status);
         if (line == ".")
             return 0;
         if (lines.size() == kMaxCapabilities) {
@@ -82,17 +72,9 @@ std::int32_t readListing(Pop3Session& session, std::vector<std::string>& lines)
     }
 }
 
-// Ends a session whose move to TLS failed: nothing more is said on it.
-std::int32_t abandon(Pop3Session& session, NetStatus status)
-{
-    session.broken = true;
-    session.socket.close();
-    return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
-}
-
 std::int32_t upgrade(Pop3Session& session, const std::string& host)
 {
-    std::int32_t result = command(session, "CAPA", options().replyMs);
+    std::int32_t result = command(session, "CAPA");
     if (result == kResultLoginRefused)
         return 0;  // a server from before CAPA: it has no STLS either
     if (result != 0)
@@ -101,15 +83,10 @@ std::int32_t upgrade(Pop3Session& session, const std::string& host)
     result = readListing(session, capabilities);
     if (result != 0 || !offersStls(capabilities))
         return result;
-    result = command(session, "STLS", options().replyMs);
+    result = command(session, "STLS");
     if (result == kResultLoginRefused)
         return abandon(session, NetStatus::failed);  // offered, then declined: no login in the clear
-    if (result != 0)
-        return result;
-    if (session.reader.hasBuffered())
-        return abandon(session, NetStatus::failed);
-    NetStatus status = session.socket.startTls(host, options().replyMs);
-    return status == NetStatus::ok ? 0 : abandon(session, status);
+    return result != 0 ? result : moveToTls(session, host, options().replyMs);
 }
 
 }  // namespace
@@ -147,10 +124,10 @@ std::optional<std::string> apopTimestamp(std::string_view greeting)
 
 std::int32_t pop3Open(Pop3Session& session, const std::string& host, int port)
 {
-    NetStatus status = session.socket.connect(host, port, options().connectMs);
-    if (status != NetStatus::ok)
-        return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
-    std::int32_t result = readStatus(session, options().replyMs, &session.greeting);
+    std::int32_t result = resultOf(session.socket.connect(host, port, options().connectMs));
+    if (result != 0)
+        return result;
+    result = readStatus(session, deadlineIn(options().replyMs), &session.greeting);
     if (result == 0)
         result = upgrade(session, host);
     return result == kResultLoginRefused ? kResultOther : result;
@@ -181,23 +158,20 @@ std::int32_t pop3Login(Pop3Session& session, const std::string& user, const std:
         std::optional<std::string> stamp = apopTimestamp(session.greeting);
         if (!stamp)
             return kResultLoginRefused;
-        result = command(session, "APOP " + user + " " + toHex(md5(*stamp + password)),
-                         options().replyMs);
+        result = command(session, "APOP " + user + " " + toHex(md5(*stamp + password)));
     } else {
-        result = command(session, "USER " + user, options().replyMs);
+        result = command(session, "USER " + user);
         if (result == 0)
-            result = command(session, "PASS " + password, options().replyMs);
+            result = command(session, "PASS " + password);
     }
     return result == 0 ? 1 : result;
 }
 
 std::int32_t pop3Quit(Pop3Session& session)
 {
-    // A broken dialogue gets no QUIT, so a dead server does not hold the program again.
-    std::int32_t result = kResultConnection;
-    if (session.socket.isOpen() && !session.broken)
-        result = command(session, "QUIT", kQuitReplyMs);
-    session.socket.close();
+    std::int32_t result = quit(session, [&](Clock::time_point deadline) {
+        return readStatus(session, deadline);
+    });
     if (result == 0)
         return 1;
     return result == kResultLoginRefused ? kResultOther : result;

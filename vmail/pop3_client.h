@@ -8,18 +8,14 @@
 #include <string_view>
 #include <vector>
 
-#include "vmail/line_reader.h"
-#include "vmail/socket.h"
+#include "vmail/dialogue.h"
 
 namespace vmail {
 
 constexpr std::size_t kMaxPop3Line = 510;  // RFC 1939 3: 512 with CR LF
 
-struct Pop3Session {
-    Socket socket;
-    LineReader reader{socket};
+struct Pop3Session : Dialogue {
     std::string greeting;
-    bool broken = false;  // timed out or lost: nothing more is said on it
 };
 
 enum class Pop3Status { positive, negative, invalid };

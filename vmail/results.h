@@ -1,4 +1,4 @@
-// The library's result codes and the limits it works within.
+// The library's result codes.
 #pragma once
 
 #include <cstdint>
@@ -13,14 +13,5 @@ constexpr std::int32_t kResultTimeout = -4;
 constexpr std::int32_t kResultOther = -10;  // POP3: any other error
 constexpr std::int32_t kResultBadParameter = -501;  // refused before anything was sent
 constexpr std::int32_t kResultNoMechanism = -504;  // no SMTP AUTH mechanism in common
-
-struct Options {
-    int connectMs = 15000;  // a dead server never holds the program for long
-    int replyMs = 60000;    // for each reply, and for sending each command or the message
-    int plainSmtpPort = 25;  // the port of the one-call send
-};
-
-// The library-wide options; tests shorten the time-outs and move the plain send's port.
-Options& options();
 
 }  // namespace vmail

@@ -3,43 +3,31 @@
 
 #include <cctype>
 
+#include "vmail/options.h"
 #include "vmail/results.h"
 
 namespace vmail {
 
 namespace {
 
-std::int32_t replyFailure(ReplyStatus status)
-{
-    return status == ReplyStatus::timedOut ? kResultTimeout : kResultConnection;
-}
-
-constexpr int kQuitReplyMs = 5000;  // the mail is already accepted or refused by then
-
 std::int32_t sendLines(SmtpSession& session, const std::string& lines)
 {
-    if (session.broken)
-        return kResultConnection;
-    NetStatus status = session.socket.sendAll(lines, options().replyMs);
-    if (status == NetStatus::ok)
-        return 0;
-    session.broken = true;
-    return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+    return sendText(session, lines, options().replyMs);
 }
 
-std::int32_t readOne(SmtpSession& session, Reply& reply, int timeoutMs)
+std::int32_t readOne(SmtpSession& session, Reply& reply, Clock::time_point deadline)
 {
-    ReplyStatus status = readReply(session.reader, Clock::now() + std::chrono::milliseconds(timeoutMs), reply);
+    ReplyStatus status = readReply(session.reader, deadline, reply);
     if (status == ReplyStatus::ok)
         return 0;
     // After a time-out or a garbled reply the dialogue is out of step for good.
     session.broken = true;
-    return replyFailure(status);
+    return status == ReplyStatus::timedOut ? kResultTimeout : kResultConnection;
 }
 
 std::int32_t readOne(SmtpSession& session, Reply& reply)
 {
-    return readOne(session, reply, options().replyMs);
+    return readOne(session, reply, deadlineIn(options().replyMs));
 }
 
 std::string upper(std::string text)
@@ -107,31 +95,18 @@ std::int32_t hello(SmtpSession& session)
     return result != 0 ? result : expectCode(reply, 250);
 }
 
-// Ends a session whose move to TLS failed: nothing more is said on it, in the clear least of all.
-std::int32_t abandon(SmtpSession& session, NetStatus status)
-{
-    session.broken = true;
-    session.socket.close();
-    return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
-}
-
 std::int32_t startTls(SmtpSession& session, const std::string& host)
 {
     Reply reply;
     std::int32_t result = smtpCommand(session, "STARTTLS", reply);
     if (result != 0)
         return result;
-    // A server that offered STARTTLS and then declines it gets no password in the clear.
-    if (reply.code != 220) {
-        smtpQuit(session);
-        return reply.code >= 400 ? -reply.code : kResultConnection;
-    }
-    if (session.reader.hasBuffered())
+    // A server that offered STARTTLS and then declines it gets nothing more, in the clear least
+    // of all: the same end as a failed handshake.
+    if (reply.code != 220)
         return abandon(session, NetStatus::failed);
-    NetStatus status = session.socket.startTls(host, options().replyMs);
-    if (status != NetStatus::ok)
-        return abandon(session, status);
-    return hello(session);
+    result = moveToTls(session, host, options().replyMs);
+    return result != 0 ? result : hello(session);
 }
 
 // Whether the reply to the index-th of count envelope commands (MAIL, RCPT..., DATA) accepts it.
@@ -166,16 +141,13 @@ std::int32_t smtpCommand(SmtpSession& session, const std::string& line, Reply& r
 
 std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port)
 {
-    NetStatus status = session.socket.connect(host, port, options().connectMs);
-    if (status != NetStatus::ok)
-        return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
-    if (port == kImplicitTlsPort) {
-        status = session.socket.startTls(host, options().replyMs);
-        if (status != NetStatus::ok)
-            return abandon(session, status);
-    }
+    std::int32_t result = resultOf(session.socket.connect(host, port, options().connectMs));
+    if (result == 0 && port == kImplicitTlsPort)
+        result = moveToTls(session, host, options().replyMs);
+    if (result != 0)
+        return result;
     Reply greeting;
-    std::int32_t result = readOne(session, greeting);
+    result = readOne(session, greeting);
     if (result == 0)
         result = expectCode(greeting, 220);
     if (result == 0)
@@ -225,7 +197,7 @@ std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, con
         // connection keeps a refused mail from going out.
         Reply ignored;
         if (replies[count - 1].code == 354)
-            session.socket.close();
+            abandon(session, NetStatus::failed);
         else
             smtpCommand(session, "RSET", ignored);  // leaves the session fit for another mail
         return refusal(replies[i]);
@@ -234,19 +206,16 @@ std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, con
     if (result != 0)
         return result;
     Reply final;
-    result = readOne(session, final);
+    result = readOne(session, final, deadlineIn(options().dataEndMs));
     return result != 0 ? result : expectCode(final, 250);
 }
 
 void smtpQuit(SmtpSession& session)
 {
-    // A broken dialogue gets no QUIT: a server that stopped answering would only make the
-    // program wait once more.
-    if (session.socket.isOpen() && !session.broken && sendLines(session, "QUIT\r\n") == 0) {
+    quit(session, [&](Clock::time_point deadline) {
         Reply reply;
-        readOne(session, reply, kQuitReplyMs);
-    }
-    session.socket.close();
+        return readOne(session, reply, deadline);
+    });
 }
 
 std::string dotStuffed(const std::string& message)

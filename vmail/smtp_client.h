@@ -7,19 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "vmail/line_reader.h"
+#include "vmail/dialogue.h"
 #include "vmail/smtp_reply.h"
-#include "vmail/socket.h"
 
 namespace vmail {
 
-struct SmtpSession {
-    Socket socket;
-    LineReader reader{socket};
+struct SmtpSession : Dialogue {
     bool extended = false;    // the server took EHLO
     bool pipelining = false;  // RFC 2920
     bool startTls = false;    // RFC 3207: the server offers STARTTLS
-    bool broken = false;      // timed out or lost: nothing more is said on it
     std::vector<std::string> authMechanisms;  // as offered, upper case
 };
 
@@ -33,8 +29,8 @@ constexpr int kImplicitTlsPort = 465;  // RFC 8314: submission over TLS from the
 // Connects, reads the greeting and introduces the client with EHLO, or HELO where EHLO is not
 // understood. On port 465 the connection is TLS from the start; elsewhere, when EHLO offers
 // STARTTLS, the session moves to TLS and says EHLO again before anything else is sent. A TLS
-// session that cannot be set up or verified ends the connection with -1: nothing more goes out
-// in the clear.
+// session that is declined, or cannot be set up or verified, ends the connection with -1:
+// nothing more goes out in the clear.
 std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port);
 
 // Sends one command line (without its line end) and reads the reply.
@@ -43,7 +39,8 @@ std::int32_t smtpCommand(SmtpSession& session, const std::string& line, Reply& r
 // 0 when reply carries the expected code; otherwise the refusal as a result.
 std::int32_t expectCode(const Reply& reply, int expected);
 
-// MAIL, RCPT for each recipient, DATA and the message; pipelined where the server allows.
+// MAIL, RCPT for each recipient, DATA and the message; pipelined where the server allows. The
+// reply to the end of the data is awaited for the options' dataEndMs, every other one replyMs.
 std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, const std::string& message);
 
 // QUIT, then the connection is closed whatever the server answers.

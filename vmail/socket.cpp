@@ -1,27 +1,129 @@
-// The platform-independent half of the transport: TLS between the clients and the bare stream.
+// The platform-independent half of the transport: the race of connection attempts over all
+// addresses of a name, and TLS between the clients and the bare stream.
 #include "vmail/socket.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+
+#include "vmail/deadline.h"
+#include "vmail/socket_platform.h"
 
 namespace vmail {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kCloseNotifyMs = 500;  // a courtesy to the server; the mail is done by then
 
-int remainingMs(Clock::time_point deadline)
-{
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
+// RFC 8305 5: the next attempt starts this long after the previous one while none has
+// connected, so a silent address (a broken IPv6 path) costs a quarter of a second, not the
+// whole connect time-out.
+constexpr int kAttemptDelayMs = 250;
+// More addresses than a name ever has in practice; it keeps the attempts within one wait.
+constexpr std::size_t kMaxAddresses = 32;
+
+// The attempts started so far that have not failed.
+class Attempts {
+public:
+    ~Attempts()
+    {
+        for (NativeSocket socket : sockets_)
+            closeNativeSocket(socket);
+    }
+    void add(NativeSocket socket) { sockets_.push_back(socket); }
+    bool empty() const { return sockets_.empty(); }
+    const std::vector<NativeSocket>& sockets() const { return sockets_; }
+    // Hands the socket at index over to the caller; the others stay to be closed.
+    NativeSocket take(std::size_t index)
+    {
+        NativeSocket socket = sockets_[index];
+        sockets_.erase(sockets_.begin() + static_cast<std::ptrdiff_t>(index));
+        return socket;
+    }
+    void drop(std::size_t index) { closeNativeSocket(take(index)); }
+
+private:
+    std::vector<NativeSocket> sockets_;
+};
 
 }  // namespace
 
+std::vector<SocketAddress> interleaveFamilies(const std::vector<SocketAddress>& addresses)
+{
+    if (addresses.empty())
+        return {};
+    // RFC 8305 4: the family of the resolver's first choice leads, then the families take
+    // turns, each in the resolver's order.
+    const AddressFamily first = addresses.front().family;
+    std::vector<SocketAddress> leading;
+    std::vector<SocketAddress> other;
+    for (const SocketAddress& address : addresses)
+        (address.family == first ? leading : other).push_back(address);
+    std::vector<SocketAddress> order;
+    for (std::size_t i = 0; i < leading.size() || i < other.size(); ++i) {
+        if (i < leading.size())
+            order.push_back(leading[i]);
+        if (i < other.size())
+            order.push_back(other[i]);
+    }
+    if (order.size() > kMaxAddresses)
+        order.resize(kMaxAddresses);
+    return order;
+}
+
 Socket::~Socket() { close(); }
+
+NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
+{
+    close();
+    std::vector<SocketAddress> resolved;
+    if (port < 0 || port > 65535 || !resolveAddresses(host, port, resolved))
+        return NetStatus::failed;
+    const std::vector<SocketAddress> order = interleaveFamilies(resolved);
+    // The time-out covers the attempts together, from when the addresses are known.
+    const Clock::time_point deadline = deadlineIn(timeoutMs);
+    Attempts attempts;
+    std::size_t next = 0;
+    Clock::time_point nextStart = Clock::now();
+    std::vector<AttemptState> states;
+    for (;;) {
+        if (next < order.size() && (attempts.empty() || Clock::now() >= nextStart)) {
+            NativeSocket socket = kNoNativeSocket;
+            AttemptStart start = startAttempt(order[next++], socket);
+            if (start == AttemptStart::connected) {
+                handle_ = socket;
+                return NetStatus::ok;
+            }
+            if (start == AttemptStart::pending) {
+                attempts.add(socket);
+                nextStart = deadlineIn(kAttemptDelayMs);
+            }
+            continue;  // a failed start makes way for the next address at once
+        }
+        if (attempts.empty())
+            return NetStatus::failed;  // every address refused
+        int waitMs = millisecondsUntil(deadline);
+        if (waitMs == 0)
+            return NetStatus::timedOut;
+        if (next < order.size())
+            waitMs = std::min(waitMs, millisecondsUntil(nextStart));
+        if (!waitForAttempts(attempts.sockets(), waitMs, states))
+            return NetStatus::failed;
+        // The first to connect wins (the earlier started, when two finish in one wait); the
+        // others are closed as attempts goes.
+        for (std::size_t i = 0; i < states.size(); ++i) {
+            if (states[i] == AttemptState::connected) {
+                handle_ = attempts.take(i);
+                return NetStatus::ok;
+            }
+        }
+        for (std::size_t i = states.size(); i-- > 0;) {
+            if (states[i] == AttemptState::failed) {
+                attempts.drop(i);
+                nextStart = Clock::now();  // a refusal starts the next attempt at once
+            }
+        }
+    }
+}
 
 NetStatus Socket::startTls(const std::string& host, int timeoutMs)
 {
@@ -30,14 +132,14 @@ NetStatus Socket::startTls(const std::string& host, int timeoutMs)
     std::unique_ptr<TlsEngine> engine = TlsEngine::create(host);
     if (!engine)
         return NetStatus::failed;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Clock::time_point deadline = deadlineIn(timeoutMs);
     received_.clear();
     plaintext_.clear();
     for (;;) {
         std::string output;
         TlsStep step = engine->handshake(received_, output);
         if (!output.empty()) {
-            NetStatus status = sendRaw(output, remainingMs(deadline));
+            NetStatus status = sendRaw(output, millisecondsUntil(deadline));
             if (status != NetStatus::ok && step != TlsStep::failed)
                 return status;
         }
@@ -47,7 +149,7 @@ NetStatus Socket::startTls(const std::string& host, int timeoutMs)
             return NetStatus::failed;
         char chunk[4096];
         std::size_t got = 0;
-        NetStatus status = receiveRaw(chunk, sizeof chunk, got, remainingMs(deadline));
+        NetStatus status = receiveRaw(chunk, sizeof chunk, got, millisecondsUntil(deadline));
         if (status != NetStatus::ok)
             return status == NetStatus::closed ? NetStatus::failed : status;
         received_.append(chunk, got);
@@ -71,7 +173,7 @@ NetStatus Socket::receive(char* buffer, std::size_t size, std::size_t& received,
     received = 0;
     if (!tls_)
         return receiveRaw(buffer, size, received, timeoutMs);
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Clock::time_point deadline = deadlineIn(timeoutMs);
     while (plaintext_.empty()) {
         TlsRead read = tls_->decrypt(received_, plaintext_);
         if (read == TlsRead::failed)
@@ -80,13 +182,13 @@ NetStatus Socket::receive(char* buffer, std::size_t size, std::size_t& received,
             return NetStatus::closed;
         if (read == TlsRead::data) {
             // Records without data (session tickets) are bounded by the deadline like the rest.
-            if (plaintext_.empty() && remainingMs(deadline) == 0)
+            if (plaintext_.empty() && millisecondsUntil(deadline) == 0)
                 return NetStatus::timedOut;
             continue;
         }
         char chunk[4096];
         std::size_t got = 0;
-        NetStatus status = receiveRaw(chunk, sizeof chunk, got, remainingMs(deadline));
+        NetStatus status = receiveRaw(chunk, sizeof chunk, got, millisecondsUntil(deadline));
         if (status != NetStatus::ok)
             return status;
         received_.append(chunk, got);

@@ -31,8 +31,10 @@ public:
     Socket& operator=(const Socket&) = delete;
     ~Socket();
 
-    // Resolves host (IPv4 and IPv6) and connects to the first address that answers, all
-    // within timeoutMs.
+    // Resolves host (IPv4 and IPv6) and races connection attempts over its addresses, the
+    // families interleaved, a new attempt every 250 ms while none has connected and at once
+    // when one fails (RFC 8305); the first to connect is kept. timeoutMs bounds the attempts
+    // together, from when the addresses are known.
     NetStatus connect(const std::string& host, int port, int timeoutMs);
     // Turns the open connection into a TLS session with host's verified server, all within
     // timeoutMs. On failed the connection must not be used further: the caller closes it.

@@ -1,4 +1,4 @@
-// The transport on POSIX sockets: non-blocking connect and poll for every wait.
+// The transport on POSIX sockets: non-blocking connect attempts and poll for every wait.
 #include "vmail/socket.h"
 
 #include <arpa/inet.h>
@@ -10,28 +10,25 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstring>
+
+#include "vmail/deadline.h"
+#include "vmail/socket_platform.h"
 
 namespace vmail {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+int descriptorOf(NativeSocket socket) { return static_cast<int>(socket); }
 
-int remainingMs(Clock::time_point deadline)
-{
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// Waits until the socket is ready for events; false on time-out or failure.
+// Waits until the socket is ready for events, within timeoutMs.
 NetStatus waitFor(int descriptor, short events, int timeoutMs)
 {
     pollfd entry = {descriptor, events, 0};
     int result;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Clock::time_point deadline = deadlineIn(timeoutMs);
     do
-        result = ::poll(&entry, 1, remainingMs(deadline));
+        result = ::poll(&entry, 1, millisecondsUntil(deadline));
     while (result < 0 && errno == EINTR);
     if (result == 0)
         return NetStatus::timedOut;
@@ -40,74 +37,94 @@ NetStatus waitFor(int descriptor, short events, int timeoutMs)
     return NetStatus::ok;
 }
 
-// One address: a non-blocking connect that must finish before the deadline.
-NetStatus connectTo(const addrinfo& address, Clock::time_point deadline, int& descriptor)
-{
-    descriptor = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                          address.ai_protocol);
-    if (descriptor < 0)
-        return NetStatus::failed;
-    if (::connect(descriptor, address.ai_addr, address.ai_addrlen) == 0)
-        return NetStatus::ok;
-    NetStatus status = NetStatus::failed;
-    if (errno == EINPROGRESS) {
-        status = waitFor(descriptor, POLLOUT, remainingMs(deadline));
-        if (status == NetStatus::ok) {
-            int error = 0;
-            socklen_t length = sizeof error;
-            if (getsockopt(descriptor, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
-                status = NetStatus::failed;
-        }
-    }
-    if (status != NetStatus::ok) {
-        ::close(descriptor);
-        descriptor = -1;
-    }
-    return status;
-}
-
 }  // namespace
 
 bool startNetworking() { return true; }
 
 void stopNetworking() {}
 
-NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
+bool resolveAddresses(const std::string& host, int port, std::vector<SocketAddress>& addresses)
 {
-    close();
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (port < 0 || port > 65535)
-        return NetStatus::failed;
     addrinfo hints = {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_ADDRCONFIG;
-    addrinfo* addresses = nullptr;
+    addrinfo* found = nullptr;
     std::string service = std::to_string(port);
-    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &addresses) != 0)
-        return NetStatus::failed;
-    NetStatus status = NetStatus::failed;
-    for (addrinfo* address = addresses; address; address = address->ai_next) {
-        int descriptor = -1;
-        status = connectTo(*address, deadline, descriptor);
-        if (status == NetStatus::ok) {
-            handle_ = descriptor;
-            break;
-        }
-        if (remainingMs(deadline) == 0) {
-            status = NetStatus::timedOut;
-            break;
-        }
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
+        return false;
+    for (addrinfo* entry = found; entry; entry = entry->ai_next) {
+        SocketAddress address;
+        if (entry->ai_addrlen > sizeof address.bytes)
+            continue;
+        address.family = entry->ai_family == AF_INET    ? AddressFamily::ipv4
+                         : entry->ai_family == AF_INET6 ? AddressFamily::ipv6
+                                                        : AddressFamily::other;
+        address.length = static_cast<int>(entry->ai_addrlen);
+        std::memcpy(address.bytes, entry->ai_addr, entry->ai_addrlen);
+        addresses.push_back(address);
     }
-    freeaddrinfo(addresses);
-    return status;
+    freeaddrinfo(found);
+    return !addresses.empty();
+}
+
+AttemptStart startAttempt(const SocketAddress& address, NativeSocket& socket)
+{
+    socket = kNoNativeSocket;
+    const auto* native = reinterpret_cast<const sockaddr*>(address.bytes);
+    int descriptor = ::socket(native->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (descriptor < 0)
+        return AttemptStart::failed;
+    if (::connect(descriptor, native, static_cast<socklen_t>(address.length)) == 0) {
+        socket = descriptor;
+        return AttemptStart::connected;
+    }
+    if (errno != EINPROGRESS) {
+        ::close(descriptor);
+        return AttemptStart::failed;
+    }
+    socket = descriptor;
+    return AttemptStart::pending;
+}
+
+bool waitForAttempts(const std::vector<NativeSocket>& attempts, int timeoutMs,
+                     std::vector<AttemptState>& states)
+{
+    std::vector<pollfd> entries;
+    for (NativeSocket socket : attempts)
+        entries.push_back({descriptorOf(socket), POLLOUT, 0});
+    Clock::time_point deadline = deadlineIn(timeoutMs);
+    int result;
+    do
+        result = ::poll(entries.data(), entries.size(), millisecondsUntil(deadline));
+    while (result < 0 && errno == EINTR);
+    if (result < 0)
+        return false;
+    states.assign(attempts.size(), AttemptState::pending);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].revents == 0)
+            continue;
+        // Writable or in error: the connect has finished, and SO_ERROR tells how.
+        int error = 0;
+        socklen_t length = sizeof error;
+        bool connected = getsockopt(entries[i].fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 &&
+                         error == 0 && (entries[i].revents & (POLLERR | POLLHUP)) == 0;
+        states[i] = connected ? AttemptState::connected : AttemptState::failed;
+    }
+    return true;
+}
+
+void closeNativeSocket(NativeSocket socket)
+{
+    if (socket != kNoNativeSocket)
+        ::close(descriptorOf(socket));
 }
 
 NetStatus Socket::sendRaw(std::string_view bytes, int timeoutMs)
 {
     if (!isOpen())
         return NetStatus::failed;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Clock::time_point deadline = deadlineIn(timeoutMs);
     while (!bytes.empty()) {
         ssize_t sent = ::send(static_cast<int>(handle_), bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
@@ -117,7 +134,7 @@ NetStatus Socket::sendRaw(std::string_view bytes, int timeoutMs)
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            NetStatus status = waitFor(static_cast<int>(handle_), POLLOUT, remainingMs(deadline));
+            NetStatus status = waitFor(static_cast<int>(handle_), POLLOUT, millisecondsUntil(deadline));
             if (status != NetStatus::ok)
                 return status;
             continue;
@@ -132,7 +149,7 @@ NetStatus Socket::receiveRaw(char* buffer, std::size_t size, std::size_t& receiv
     received = 0;
     if (!isOpen())
         return NetStatus::failed;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Clock::time_point deadline = deadlineIn(timeoutMs);
     for (;;) {
         ssize_t got = ::recv(static_cast<int>(handle_), buffer, size, 0);
         if (got > 0) {
@@ -145,7 +162,7 @@ NetStatus Socket::receiveRaw(char* buffer, std::size_t size, std::size_t& receiv
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return NetStatus::failed;
-        NetStatus status = waitFor(static_cast<int>(handle_), POLLIN, remainingMs(deadline));
+        NetStatus status = waitFor(static_cast<int>(handle_), POLLIN, millisecondsUntil(deadline));
         if (status != NetStatus::ok)
             return status;
     }

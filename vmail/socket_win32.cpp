@@ -1,27 +1,22 @@
-// The transport on Winsock: non-blocking connect and select for every wait.
+// The transport on Winsock: non-blocking connect attempts and select for every wait.
 #include "vmail/socket.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <atomic>
-#include <chrono>
+#include <cstring>
+
+#include "vmail/deadline.h"
+#include "vmail/socket_platform.h"
 
 namespace vmail {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int remainingMs(Clock::time_point deadline)
-{
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 SOCKET asSocket(std::intptr_t handle) { return static_cast<SOCKET>(handle); }
 
-// Waits until the socket can be read, or written (writing also reports a failed connect).
+// Waits until the socket can be read, or written.
 NetStatus waitFor(SOCKET socket, bool forWriting, int timeoutMs)
 {
     fd_set ready;
@@ -38,25 +33,6 @@ NetStatus waitFor(SOCKET socket, bool forWriting, int timeoutMs)
     if (result == SOCKET_ERROR || FD_ISSET(socket, &failed))
         return NetStatus::failed;
     return NetStatus::ok;
-}
-
-NetStatus connectTo(const addrinfo& address, Clock::time_point deadline, SOCKET& socket)
-{
-    socket = ::socket(address.ai_family, address.ai_socktype, address.ai_protocol);
-    if (socket == INVALID_SOCKET)
-        return NetStatus::failed;
-    u_long nonBlocking = 1;
-    ioctlsocket(socket, FIONBIO, &nonBlocking);
-    NetStatus status = NetStatus::ok;
-    if (::connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) == SOCKET_ERROR) {
-        status = WSAGetLastError() == WSAEWOULDBLOCK ? waitFor(socket, true, remainingMs(deadline))
-                                                     : NetStatus::failed;
-    }
-    if (status != NetStatus::ok) {
-        closesocket(socket);
-        socket = INVALID_SOCKET;
-    }
-    return status;
 }
 
 std::atomic<int> networkStarts{0};
@@ -82,42 +58,87 @@ void stopNetworking()
         WSACleanup();
 }
 
-NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
+bool resolveAddresses(const std::string& host, int port, std::vector<SocketAddress>& addresses)
 {
-    close();
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (port < 0 || port > 65535)
-        return NetStatus::failed;
     addrinfo hints = {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* addresses = nullptr;
+    addrinfo* found = nullptr;
     std::string service = std::to_string(port);
-    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &addresses) != 0)
-        return NetStatus::failed;
-    NetStatus status = NetStatus::failed;
-    for (addrinfo* address = addresses; address; address = address->ai_next) {
-        SOCKET socket = INVALID_SOCKET;
-        status = connectTo(*address, deadline, socket);
-        if (status == NetStatus::ok) {
-            handle_ = static_cast<std::intptr_t>(socket);
-            break;
-        }
-        if (remainingMs(deadline) == 0) {
-            status = NetStatus::timedOut;
-            break;
-        }
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
+        return false;
+    for (addrinfo* entry = found; entry; entry = entry->ai_next) {
+        SocketAddress address;
+        if (entry->ai_addrlen > sizeof address.bytes)
+            continue;
+        address.family = entry->ai_family == AF_INET    ? AddressFamily::ipv4
+                         : entry->ai_family == AF_INET6 ? AddressFamily::ipv6
+                                                        : AddressFamily::other;
+        address.length = static_cast<int>(entry->ai_addrlen);
+        std::memcpy(address.bytes, entry->ai_addr, entry->ai_addrlen);
+        addresses.push_back(address);
     }
-    freeaddrinfo(addresses);
-    return status;
+    freeaddrinfo(found);
+    return !addresses.empty();
+}
+
+AttemptStart startAttempt(const SocketAddress& address, NativeSocket& native)
+{
+    native = kNoNativeSocket;
+    const auto* target = reinterpret_cast<const sockaddr*>(address.bytes);
+    SOCKET socket = ::socket(target->sa_family, SOCK_STREAM, IPPROTO_TCP);
+    if (socket == INVALID_SOCKET)
+        return AttemptStart::failed;
+    u_long nonBlocking = 1;
+    ioctlsocket(socket, FIONBIO, &nonBlocking);
+    AttemptStart start = AttemptStart::connected;
+    if (::connect(socket, target, address.length) == SOCKET_ERROR)
+        start = WSAGetLastError() == WSAEWOULDBLOCK ? AttemptStart::pending : AttemptStart::failed;
+    if (start == AttemptStart::failed) {
+        closesocket(socket);
+        return start;
+    }
+    native = static_cast<NativeSocket>(socket);
+    return start;
+}
+
+bool waitForAttempts(const std::vector<NativeSocket>& attempts, int timeoutMs,
+                     std::vector<AttemptState>& states)
+{
+    // Winsock reports a finished connect as writable, a failed one in the exception set.
+    fd_set connected;
+    fd_set failed;
+    FD_ZERO(&connected);
+    FD_ZERO(&failed);
+    for (NativeSocket attempt : attempts) {
+        FD_SET(asSocket(attempt), &connected);
+        FD_SET(asSocket(attempt), &failed);
+    }
+    timeval timeout = {timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    if (select(0, nullptr, &connected, &failed, &timeout) == SOCKET_ERROR)
+        return false;
+    states.assign(attempts.size(), AttemptState::pending);
+    for (std::size_t i = 0; i < attempts.size(); ++i) {
+        if (FD_ISSET(asSocket(attempts[i]), &failed))
+            states[i] = AttemptState::failed;
+        else if (FD_ISSET(asSocket(attempts[i]), &connected))
+            states[i] = AttemptState::connected;
+    }
+    return true;
+}
+
+void closeNativeSocket(NativeSocket socket)
+{
+    if (socket != kNoNativeSocket)
+        closesocket(asSocket(socket));
 }
 
 NetStatus Socket::sendRaw(std::string_view bytes, int timeoutMs)
 {
     if (!isOpen())
         return NetStatus::failed;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Clock::time_point deadline = deadlineIn(timeoutMs);
     while (!bytes.empty()) {
         int chunk = bytes.size() > 0x10000 ? 0x10000 : static_cast<int>(bytes.size());
         int sent = ::send(asSocket(handle_), bytes.data(), chunk, 0);
@@ -126,7 +147,7 @@ NetStatus Socket::sendRaw(std::string_view bytes, int timeoutMs)
             continue;
         }
         if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-            NetStatus status = waitFor(asSocket(handle_), true, remainingMs(deadline));
+            NetStatus status = waitFor(asSocket(handle_), true, millisecondsUntil(deadline));
             if (status != NetStatus::ok)
                 return status;
             continue;
@@ -141,7 +162,7 @@ NetStatus Socket::receiveRaw(char* buffer, std::size_t size, std::size_t& receiv
     received = 0;
     if (!isOpen())
         return NetStatus::failed;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Clock::time_point deadline = deadlineIn(timeoutMs);
     int chunk = size > 0x10000 ? 0x10000 : static_cast<int>(size);
     for (;;) {
         int got = ::recv(asSocket(handle_), buffer, chunk, 0);
@@ -153,7 +174,7 @@ NetStatus Socket::receiveRaw(char* buffer, std::size_t size, std::size_t& receiv
             return NetStatus::closed;
         if (WSAGetLastError() != WSAEWOULDBLOCK)
             return NetStatus::failed;
-        NetStatus status = waitFor(asSocket(handle_), false, remainingMs(deadline));
+        NetStatus status = waitFor(asSocket(handle_), false, millisecondsUntil(deadline));
         if (status != NetStatus::ok)
             return status;
     }

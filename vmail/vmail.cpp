@@ -6,6 +6,8 @@
 #include <string>
 
 #include "vmail/message.h"
+#include "vmail/message_ids.h"
+#include "vmail/options.h"
 #include "vmail/parameters.h"
 #include "vmail/pop3_client.h"
 #include "vmail/results.h"
@@ -18,6 +20,15 @@ using namespace vmail;
 namespace {
 
 std::string textOf(const char* text) { return text ? std::string(text) : std::string(); }
+
+// A server name or the sender's address as typed, without the blanks that pasting leaves
+// around it; nothing for a null pointer.
+std::optional<std::string> trimmedText(const char* text)
+{
+    if (!text)
+        return std::nullopt;
+    return std::string(withoutBlanks(text));
+}
 
 // Runs body; an exception (only an allocation failure can raise one) becomes a failed
 // connection, since nothing may cross the C interface.
@@ -44,26 +55,30 @@ std::optional<MailParameters> mailParameters(const char* to, const char* cc, con
     std::optional<std::vector<std::string>> toList = parseAddressList(to);
     std::optional<std::vector<std::string>> ccList = parseAddressList(cc);
     std::optional<std::vector<std::string>> bccList = parseAddressList(bcc);
-    if (!toList || toList->empty() || !ccList || !bccList || !from || !isSafeAddress(from))
+    std::optional<std::string> sender = trimmedText(from);
+    if (!toList || toList->empty() || !ccList || !bccList || !sender || !isSafeAddress(*sender))
         return std::nullopt;
+    MailParameters mail;
+    mail.envelope.from = *sender;
+    mail.envelope.recipients = *toList;
+    mail.envelope.recipients.insert(mail.envelope.recipients.end(), ccList->begin(), ccList->end());
+    mail.envelope.recipients.insert(mail.envelope.recipients.end(), bccList->begin(), bccList->end());
+
     MessageInput input;
-    input.from = from;
+    input.from = *sender;
     input.to = *toList;
     input.cc = *ccList;
     input.subject = textOf(subject);
     input.body = textOf(body);
     input.extraHeader = textOf(extraHeader);
     input.date = currentMailDate();
-    input.messageId = makeMessageId(from, input.date);
+    MailIdentity identity{*sender, mail.envelope.recipients, input.subject, input.body,
+                          input.extraHeader};
+    input.messageId =
+        messageIdFor(identity, [&] { return makeMessageId(input.from, input.date); });
     std::optional<std::string> message = composeMessage(input);
     if (!message)
         return std::nullopt;
-
-    MailParameters mail;
-    mail.envelope.from = from;
-    mail.envelope.recipients = *toList;
-    mail.envelope.recipients.insert(mail.envelope.recipients.end(), ccList->begin(), ccList->end());
-    mail.envelope.recipients.insert(mail.envelope.recipients.end(), bccList->begin(), bccList->end());
     mail.message = std::move(*message);
     return mail;
 }
@@ -79,10 +94,11 @@ void VMAIL_CALL VMailEndWinSock(void) { stopNetworking(); }
 int32_t VMAIL_CALL VMailPop3ConnectPortNo(const char* host, int32_t port)
 {
     return guarded([&]() -> std::int32_t {
-        if (!host || !isSafeHost(host))
+        std::optional<std::string> server = trimmedText(host);
+        if (!server || !isSafeHost(*server))
             return kNoHandle;
         auto session = std::make_unique<Pop3Session>();
-        if (pop3Open(*session, host, port) != 0)
+        if (pop3Open(*session, *server, port) != 0)
             return kNoHandle;
         return addSession(std::move(session));
     });
@@ -113,14 +129,15 @@ int32_t VMAIL_CALL VMailSmtpSendMail(const char* host, const char* to, const cha
                                      const char* attachment, int32_t sendOptions)
 {
     return guarded([&]() -> std::int32_t {
-        if (!host || !isSafeHost(host) || (attachment && *attachment) || sendOptions != 0)
+        std::optional<std::string> server = trimmedText(host);
+        if (!server || !isSafeHost(*server) || (attachment && *attachment) || sendOptions != 0)
             return kResultBadParameter;
         std::optional<MailParameters> mail =
             mailParameters(to, cc, bcc, from, subject, body, extraHeader);
         if (!mail)
             return kResultBadParameter;
         SmtpSession session;
-        std::int32_t result = smtpOpen(session, host, options().plainSmtpPort);
+        std::int32_t result = smtpOpen(session, *server, options().plainSmtpPort);
         if (result == 0)
             result = smtpSendMessage(session, mail->envelope, mail->message);
         smtpQuit(session);
@@ -131,10 +148,11 @@ int32_t VMAIL_CALL VMailSmtpSendMail(const char* host, const char* to, const cha
 int32_t VMAIL_CALL VMailSmtpConnectPortNo(const char* host, int32_t port)
 {
     return guarded([&]() -> std::int32_t {
-        if (!host || !isSafeHost(host))
+        std::optional<std::string> server = trimmedText(host);
+        if (!server || !isSafeHost(*server))
             return kNoHandle;
         auto session = std::make_unique<SmtpSession>();
-        if (smtpOpen(*session, host, port) != 0) {
+        if (smtpOpen(*session, *server, port) != 0) {
             smtpQuit(*session);
             return kNoHandle;
         }

@@ -22,6 +22,10 @@ if [ "${1:-}" != --in-namespace ]; then
 fi
 shift
 
+# Scripts inside tell by this that mounts they make stay in here: it names this mount namespace.
+VELMOR_PRIVATE_MOUNTS=$(readlink /proc/self/ns/mnt)
+export VELMOR_PRIVATE_MOUNTS
+
 if ! ip link set lo up; then
     echo "netns-run: cannot bring up the loopback interface" >&2
     exit 125

@@ -26,6 +26,11 @@
 # the log that no AUTH reached them. POP3 offers STLS on 127.0.0.1:110; the same port on
 # 127.0.0.2, .3 and .4 presents those three bad certificates, and 127.0.0.5 offers no STLS.
 # USER/PASS and APOP work without TLS everywhere.
+#
+# A dual-stack name with a broken IPv6 path: dual.velmor-rig.test resolves (through a hosts file
+# mounted over /etc/hosts in the namespace's own mount namespace) first to ::1, where the SMTP,
+# submission and POP3 ports listen but never answer (their accept queues are kept full), then to
+# 127.0.0.1, where the servers are. The rig's certificate is valid for the name.
 set -u
 PATH=/usr/sbin:/usr/bin:/sbin:/bin
 
@@ -72,6 +77,9 @@ pop3_badname_host=127.0.0.2
 pop3_expired_host=127.0.0.3
 pop3_unknownca_host=127.0.0.4
 pop3_plain_host=127.0.0.5
+dual_host=dual.$domain
+silent_address=::1
+silent_ports="$smtp_port $submission_port $plain_submission_port $pop3_port"
 # Every port of each server, as wait_refused takes them.
 smtp_ports="$smtp_port $submission_port $login_only_port $plain_only_port $smtps_port
     $plain_submission_port $badname_port $expired_port $unknownca_port"
@@ -311,7 +319,8 @@ record_session() {
 # The rig's test PKI in DIR/tls, made afresh at every start with the openssl command line (RSA
 # 2048, SHA-256). ca.pem is the CA a client trusts; every certificate below is issued by it
 # except unknown-ca.pem, issued by a second CA that appears nowhere else:
-#   server.pem       the rig's own names (localhost, mx.velmor-rig.test, 127.0.0.1, ::1)
+#   server.pem       the rig's own names (localhost, mx.velmor-rig.test, dual.velmor-rig.test,
+#                    127.0.0.1, ::1)
 #   other-name.pem   only other.velmor-rig.test, so it matches none of the names a client uses
 #   expired.pem      the rig's names, but valid only during 2020
 #   unknown-ca.pem   the rig's names, valid now, from the untrusted CA
@@ -371,7 +380,7 @@ keyUsage = critical, digitalSignature, keyEncipherment
 extendedKeyUsage = serverAuth
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
-subjectAltName = DNS:$tls_host, DNS:$mail_host, IP:127.0.0.1, IP:::1
+subjectAltName = DNS:$tls_host, DNS:$mail_host, DNS:$dual_host, IP:127.0.0.1, IP:::1
 
 [ other_name ]
 basicConstraints = critical, CA:FALSE
@@ -680,6 +689,7 @@ RIG_POP3_BADNAME_HOST=$pop3_badname_host
 RIG_POP3_EXPIRED_HOST=$pop3_expired_host
 RIG_POP3_UNKNOWNCA_HOST=$pop3_unknownca_host
 RIG_POP3_PLAIN_HOST=$pop3_plain_host
+RIG_DUAL_HOST=$dual_host
 EOF
     mv -f "$env_file.tmp" "$env_file"
 }
@@ -752,6 +762,44 @@ stop_pop3() {
     end_session "$dir/dovecot.session"
 }
 
+# The dual-stack name: a hosts file naming it, mounted over /etc/hosts, seen only inside this
+# namespace, and the silent IPv6 listeners in front of it.
+start_dual_path() {
+    if [ -z "${VELMOR_PRIVATE_MOUNTS:-}" ] ||
+        [ "$(readlink /proc/self/ns/mnt)" != "$VELMOR_PRIVATE_MOUNTS" ]; then
+        echo "rig: no private mount namespace; $dual_host stays unknown" >&2
+        return 0
+    fi
+    { grep -v "[[:space:]]$dual_host\$" /etc/hosts
+      echo "$silent_address $dual_host"
+      echo "$host $dual_host"; } >"$dir/hosts" || return 1
+    mount --bind "$dir/hosts" /etc/hosts || return 1
+    rm -f "$dir/silent.ready"
+    # shellcheck disable=SC2086
+    python3 "$(dirname "$0")/silent_listener.py" "$dir/silent.ready" "$silent_address" \
+        $silent_ports >"$log_dir/silent.log" 2>&1 &
+    echo $! >"$dir/silent.pid"
+    local round
+    for round in $(seq 100); do
+        [ -s "$dir/silent.ready" ] && return 0
+        running "$!" || break
+        sleep 0.1
+    done
+    echo "rig: the silent listeners on [$silent_address] did not start" >&2
+    cat "$log_dir/silent.log" >&2
+    return 1
+}
+
+stop_dual_path() {
+    local pid
+    pid=$(tr -dc 0-9 2>/dev/null <"$dir/silent.pid")
+    if [ -n "$pid" ] && running "$pid"; then
+        kill -TERM "$pid" 2>/dev/null
+        wait_gone "$pid" 250
+    fi
+    rm -f "$dir/silent.pid" "$dir/silent.ready"
+}
+
 start() {
     # A rig left running in this folder is stopped first; then its old files go.
     stop_all
@@ -770,6 +818,7 @@ start() {
     wait_answers "$pop3_port:+OK:QUIT" "$pop3_port:+OK:QUIT:$pop3_badname_host" \
         "$pop3_port:+OK:QUIT:$pop3_expired_host" "$pop3_port:+OK:QUIT:$pop3_unknownca_host" \
         "$pop3_port:+OK:QUIT:$pop3_plain_host" || { show_logs; stop_all; exit 1; }
+    start_dual_path || { stop_all; exit 1; }
     write_env
     echo "rig: Postfix and Dovecot answer on $host:$smtp_port, :$submission_port and" \
         ":$pop3_port after $(($(now_ms) - began)) ms; settings in $env_file"
@@ -777,6 +826,7 @@ start() {
 
 stop_all() {
     rm -f "$env_file"
+    stop_dual_path
     stop_smtp_quietly
     stop_pop3
 }

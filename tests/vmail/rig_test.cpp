@@ -242,3 +242,45 @@ TEST_F(RigTest, AServerOfferingOneMechanismGetsThatOne)
                   std::string::npos);
     }
 }
+
+// A name whose first address is a silent IPv6 one (SYNs go unanswered) and whose second is the
+// rig: every connection gets through the second well within the 3 s connect time-out of these
+// tests, which one silent attempt alone would use up. Blanks pasted around the server name and
+// the sender's address are ignored.
+TEST_F(RigTest, ANameWhoseFirstAddressIsSilentConnectsThroughTheNext)
+{
+    const std::string dual = env_["RIG_DUAL_HOST"];
+    const std::string sender = env_["RIG_ADDRESS"];
+    const struct {
+        std::string host;
+        std::string from;
+    } spellings[] = {{dual, sender}, {" " + dual + "\t", "\t" + sender + "  "}};
+    for (const auto& spelling : spellings) {
+        SCOPED_TRACE("[" + spelling.host + "]");
+        const char* host = spelling.host.c_str();
+        int32_t handle = VMailPop3ConnectPortNo(host, env_.port("RIG_POP3_PORT"));
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), 0), 1);
+        EXPECT_EQ(VMailPop3Close(handle), 1);
+
+        const std::string plain = uniqueMarker("dual-plain");
+        EXPECT_EQ(VMailSmtpSendMail(host, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
+                                    spelling.from.c_str(), plain.c_str(), "body",
+                                    "X-Mailer: VelmorMail", nullptr, 0),
+                  0);
+        EXPECT_EQ(parse(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], plain)).field("From"), sender);
+
+        const std::string authenticated = uniqueMarker("dual-auth");
+        handle = VMailSmtpConnectPortNo(host, env_.port("RIG_SUBMISSION_PORT"));
+        ASSERT_GE(handle, 1);
+        EXPECT_EQ(VMailSmtpAuthenticate(handle, host, env_["RIG_USER"].c_str(),
+                                        env_["RIG_PASSWORD"].c_str(), 7),
+                  1);
+        EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
+                                      spelling.from.c_str(), authenticated.c_str(), "body",
+                                      "X-Mailer: VelmorMail", 0, 0, 0),
+                  0);
+        VMailSmtpClose(handle);
+        EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], authenticated).empty());
+    }
+}

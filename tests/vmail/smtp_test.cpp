@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -444,6 +445,66 @@ TEST_F(SmtpDialogueTest, TheOneCallSendConnectsSendsAndQuits)
     std::vector<std::string> lines = server.transcript();
     EXPECT_EQ(lines.back(), "QUIT");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "MAIL FROM:<taro@example.jp>"), lines.end());
+}
+
+// By the end of the data the server holds the mail and may be scanning it: its reply is awaited
+// longer than any other (here 2.5 s against a reply time-out of 1.5 s), so a slow server does
+// not turn a delivered mail into a failure that the user would answer by sending it again.
+TEST_F(SmtpDialogueTest, TheReplyToTheEndOfTheDataMayTakeLongerThanAnyOther)
+{
+    ScriptServer server([&](ScriptConnection& c) {
+        greet(c);
+        c.reply("250 2.1.0 ok\r\n");
+        c.reply("250 2.1.5 ok\r\n");
+        c.reply("354 go ahead\r\n");
+        c.readUntil(".");
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        c.send("250 2.0.0 queued after scanning\r\n");
+        c.reply("221 bye\r\n");
+    });
+    vmail::options().plainSmtpPort = server.port();
+    EXPECT_EQ(VMailSmtpSendMail("127.0.0.1", "hanako@example.jp", nullptr, nullptr,
+                                "taro@example.jp", "s", "b", "X-Mailer: VelmorMail", nullptr, 0),
+              0);
+    EXPECT_EQ(server.finish(), 1);
+    EXPECT_EQ(server.transcript().back(), "QUIT");
+}
+
+// A mail sent again after a failed attempt is a retransmission of the same message and keeps
+// its Message-ID, so a copy that arrived despite the failure reads as the same mail; a changed
+// text is a new message.
+TEST_F(SmtpDialogueTest, AMailSentAgainKeepsItsMessageIdUntilItsTextChanges)
+{
+    std::atomic<int> connection{0};
+    ScriptServer server([&](ScriptConnection& c) {
+        greet(c);
+        c.reply("250 2.1.0 ok\r\n");
+        c.reply("250 2.1.5 ok\r\n");
+        if (connection++ == 0) {
+            c.reply("354 go ahead\r\n");
+            c.readUntil(".");  // takes the mail, then the line drops before the 250
+            return;
+        }
+        takeMessage(c);
+        c.reply("221 bye\r\n");
+    }, 3);
+    vmail::options().plainSmtpPort = server.port();
+    auto send = [](const char* body) {
+        return VMailSmtpSendMail("127.0.0.1", "hanako@example.jp", nullptr, nullptr,
+                                 "taro@example.jp", "s", body, "X-Mailer: VelmorMail", nullptr, 0);
+    };
+    EXPECT_EQ(send("same text"), -1);
+    EXPECT_EQ(send("same text"), 0);
+    EXPECT_EQ(send("changed text"), 0);
+    server.finish();
+    std::vector<std::string> ids;
+    for (const std::string& line : server.transcript()) {
+        if (line.compare(0, 12, "Message-ID: ") == 0)
+            ids.push_back(line);
+    }
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_EQ(ids[0], ids[1]);
+    EXPECT_NE(ids[1], ids[2]);
 }
 
 TEST_F(SmtpDialogueTest, UnsafeParametersAreRefusedBeforeAnyConnection)

@@ -42,7 +42,6 @@ TEST_F(TlsDialogueTest, SmtpNeverFallsBackToTheClearOnceStartTlsWasOffered)
             switch (fault) {
             case AfterGoAhead::decline:
                 c.send("454 4.7.0 TLS not available due to temporary reason\r\n");
-                c.reply("221 bye\r\n");
                 break;
             case AfterGoAhead::injectPlaintext:
                 // A man in the middle's commands, ahead of the handshake in the same packet.
@@ -67,12 +66,28 @@ TEST_F(TlsDialogueTest, SmtpNeverFallsBackToTheClearOnceStartTlsWasOffered)
         EXPECT_FALSE(anyLineStartsWith(lines, "AUTH"));
         EXPECT_FALSE(anyLineStartsWith(lines, "MAIL"));
         if (fault == AfterGoAhead::decline) {
-            EXPECT_EQ(lines, (std::vector<std::string>{lines[0], "STARTTLS", "QUIT"}));
+            EXPECT_EQ(lines, (std::vector<std::string>{lines[0], "STARTTLS"}));
         }
         if (fault == AfterGoAhead::injectPlaintext) {
             EXPECT_EQ(sentAfterGoAhead, 0u) << "no handshake starts on a tampered stream";
         }
     }
+}
+
+TEST_F(TlsDialogueTest, ADeclinedStartTlsEndsTheOneCallSendWithAConnectionFailure)
+{
+    ScriptServer server([&](ScriptConnection& c) {
+        c.send("220 test.example ESMTP\r\n");
+        c.reply(kEhloWithTls);
+        c.reply("454 4.7.0 TLS not available due to temporary reason\r\n");
+        c.bytesUntilHangUp(3000);
+    });
+    vmail::options().plainSmtpPort = server.port();
+    EXPECT_EQ(VMailSmtpSendMail("127.0.0.1", "a@example.jp", nullptr, nullptr, "b@example.jp", "s",
+                                "b", "X-Mailer: VelmorMail", nullptr, 0),
+              -1);
+    server.finish();
+    EXPECT_EQ(server.transcript().size(), 2u) << "nothing after STARTTLS, not even QUIT";
 }
 
 TEST_F(TlsDialogueTest, Pop3NeverFallsBackToTheClearOnceStlsWasOffered)

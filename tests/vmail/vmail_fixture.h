@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "vmail/options.h"
 #include "vmail/results.h"
 #include "vmail/vmail.h"
 
@@ -14,6 +15,7 @@ protected:
         saved_ = vmail::options();
         vmail::options().connectMs = 3000;
         vmail::options().replyMs = 1500;
+        vmail::options().dataEndMs = 4000;
         ASSERT_NE(VMailInitializeWinSock(), 0);
     }
     void TearDown() override

@@ -22,6 +22,7 @@ namespace {
 struct MessageBoxSeen {
     bool shown = false;
     std::string text;
+    bool ownerEnabled = true;  // whether the Main window took clicks under the box
 };
 
 class LogViewerTest : public MainWindowTest {
@@ -42,6 +43,7 @@ protected:
             if (expectBox) {
                 HWND box = waitForWindow("#32770", "send-log.dat");
                 box_.shown = box != nullptr;
+                box_.ownerEnabled = IsWindowEnabled(window_) != FALSE;
                 if (box) {
                     box_.text = textOf(GetDlgItem(box, 0xffff));
                     PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -195,6 +197,7 @@ TEST_F(LogViewerTest, AMissingLogIsReportedThenTheViewerOpensEmpty)
     }, true);
     EXPECT_TRUE(box_.shown);
     EXPECT_EQ(box_.text, cp932("ファイルオープンに失敗"));
+    EXPECT_FALSE(box_.ownerEnabled);
     EXPECT_EQ(shown, "");
     EXPECT_FALSE(fileExists("send-log.dat"));
 }

@@ -1,5 +1,5 @@
 // The library-wide options.
-#include "vmail/results.h"
+#include "vmail/options.h"
 
 namespace vmail {
 

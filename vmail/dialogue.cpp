@@ -1,0 +1,61 @@
+// The shared parts of the SMTP and POP3 dialogues.
+#include "vmail/dialogue.h"
+
+#include "vmail/results.h"
+
+namespace vmail {
+
+namespace {
+
+constexpr int kQuitReplyMs = 5000;  // the mail or the login is done by then
+
+}  // namespace
+
+std::int32_t resultOf(NetStatus status)
+{
+    switch (status) {
+    case NetStatus::ok: return 0;
+    case NetStatus::timedOut: return kResultTimeout;
+    case NetStatus::failed:
+    case NetStatus::closed: break;
+    }
+    return kResultConnection;
+}
+
+std::int32_t sendText(Dialogue& dialogue, std::string_view text, int timeoutMs)
+{
+    if (dialogue.broken)
+        return kResultConnection;
+    NetStatus status = dialogue.socket.sendAll(text, timeoutMs);
+    if (status != NetStatus::ok)
+        dialogue.broken = true;
+    return resultOf(status);
+}
+
+std::int32_t abandon(Dialogue& dialogue, NetStatus status)
+{
+    dialogue.broken = true;
+    dialogue.socket.close();
+    return status == NetStatus::timedOut ? kResultTimeout : kResultConnection;
+}
+
+std::int32_t moveToTls(Dialogue& dialogue, const std::string& host, int timeoutMs)
+{
+    if (dialogue.reader.hasBuffered())
+        return abandon(dialogue, NetStatus::failed);
+    NetStatus status = dialogue.socket.startTls(host, timeoutMs);
+    return status == NetStatus::ok ? 0 : abandon(dialogue, status);
+}
+
+std::int32_t quit(Dialogue& dialogue,
+                  const std::function<std::int32_t(Clock::time_point deadline)>& readAnswer)
+{
+    std::int32_t result = kResultConnection;
+    if (dialogue.socket.isOpen() && !dialogue.broken &&
+        sendText(dialogue, "QUIT\r\n", kQuitReplyMs) == 0)
+        result = readAnswer(deadlineIn(kQuitReplyMs));
+    dialogue.socket.close();
+    return result;
+}
+
+}  // namespace vmail
