@@ -104,6 +104,7 @@ protected:
     {
         EXPECT_EQ(program_.exitCode(kSendTimeoutMs), 0u);
         Delivered mail = delivered(subjectUtf8);
+        lastDelivered_ = mail;
         ASSERT_FALSE(mail.headers.empty()) << "no delivery";
         EXPECT_EQ(mail.field("X-Mailer"), "VelmorMail");
         EXPECT_EQ(mail.field("From"), env_["RIG_ADDRESS"]);
@@ -137,6 +138,7 @@ protected:
     RigEnv env_;
     VelmorProcess program_;
     std::string seen_;
+    Delivered lastDelivered_;
 };
 
 // Forwards one connection at a time from a loopback port to the rig: the SMTP server as it
@@ -236,6 +238,25 @@ TEST_F(SendEndToEndTest, SmtpAuthWithEachMechanism)
         EXPECT_NE(fileText(env_["RIG_POSTFIX_LOG"]).find(std::string("sasl_method=") + server.method),
                   std::string::npos);
     }
+}
+
+// The servers' name first resolves to an IPv6 address that never answers: both ways of sending
+// get through its IPv4 address. The same text sent by two runs of the program goes out as two
+// mails with two Message-IDs: only a retry within one run is the same message.
+TEST_F(SendEndToEndTest, ANameWhoseFirstAddressIsSilentStillSendsBothWays)
+{
+    settings.smtpServer = env_["RIG_DUAL_HOST"];
+    settings.pop3Server = env_["RIG_DUAL_HOST"];
+    startAndSend(message());
+    expectDeliveredAndLogged(kSubjectUtf8, kBodyUtf8, message());
+    const std::string firstId = lastDelivered_.field("Message-ID");
+
+    settings.smtpAuth = 1;
+    settings.popBeforeSmtp = 0;
+    settings.smtpPort = env_.port("RIG_SUBMISSION_PORT");
+    startAndSend(message());
+    expectDeliveredAndLogged(kSubjectUtf8, kBodyUtf8, message());
+    EXPECT_NE(lastDelivered_.field("Message-ID"), firstId);
 }
 
 TEST_F(SendEndToEndTest, AWrongPasswordLeavesTheProgramOpen)
