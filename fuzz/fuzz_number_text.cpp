@@ -1,7 +1,8 @@
 // Text to number and back. The input is read as text (textToNumber) and, when it holds eight
 // bytes or more, its first eight bytes also as a double for numberToText. Checks what the
-// header promises: a finite reading, the text form's shape, that a text form reads back to a
-// value that gives the same text form, and that the integer targets stay in range.
+// header promises: a finite reading, the same reading as strtod on the whole decimal number,
+// the text form's shape, that a text form reads back to a value that gives the same text form,
+// and that the integer targets stay in range.
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
@@ -18,6 +19,47 @@
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The straightforward reading of a decimal text: the whole number, every digit of it, handed to
+// strtod, which rounds correctly; beyond the range it gives the largest value of that sign or
+// zero, as textToNumber does. False for "&H" and "&O" texts, which it does not read.
+bool referenceReading(std::string_view text, double& value)
+{
+    value = 0;
+    std::size_t position = text.find_first_not_of(" \t");
+    if (position == std::string_view::npos)
+        return true;
+    if (text[position] == '&')
+        return false;
+    const std::size_t start = position;
+    auto skipDigits = [&] {
+        const std::size_t first = position;
+        while (position < text.size() && isDigit(text[position]))
+            ++position;
+        return position - first;
+    };
+    if (text[position] == '+' || text[position] == '-')
+        ++position;
+    std::size_t digits = skipDigits();
+    if (position < text.size() && text[position] == '.') {
+        ++position;
+        digits += skipDigits();
+    }
+    if (digits == 0)
+        return true;
+    std::size_t end = position;
+    if (position < text.size() && (text[position] == 'e' || text[position] == 'E')) {
+        ++position;
+        if (position < text.size() && (text[position] == '+' || text[position] == '-'))
+            ++position;
+        if (skipDigits() > 0)
+            end = position;
+    }
+    value = std::strtod(std::string(text.substr(start, end - start)).c_str(), nullptr);
+    if (std::isinf(value))
+        value = std::copysign(DBL_MAX, value);
+    return true;
+}
 
 // The shapes numberToText may give: "0", or an optional "-" then either plain decimal
 // without trailing fraction zeros or "d.dddddddddddddde+XXX" / "d.dddddddddddddde-XX".
@@ -92,6 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const double value = textToNumber(text);
     CHECK(std::isfinite(value));
+    double reference;
+    if (referenceReading(text, reference))
+        CHECK(std::memcmp(&value, &reference, sizeof value) == 0);
     // Leading blanks are skipped and nothing else is looked at before the number.
     CHECK(textToNumber(" \t" + std::string(text)) == value ||
           (std::isnan(value) && std::isnan(textToNumber(" \t" + std::string(text)))));

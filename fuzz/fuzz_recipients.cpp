@@ -1,6 +1,6 @@
 // ToName.dat as the program reads it at start-up: the input becomes the file, loadRecipients
 // reads it from the scratch folder. Checks that no entry holds a byte that ends a field (LF,
-// NUL), that limits are finite, and that loading is repeatable.
+// NUL) or more than a text field keeps, that limits are finite, and that loading is repeatable.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "check.h"
 #include "common/number_text.h"
 #include "scratch_dir.h"
+#include "settings/field_reader.h"
 #include "settings/recipients.h"
 
 namespace {
@@ -18,6 +19,7 @@ namespace {
 // A field never holds a byte that ends one, nor starts with the blanks skipped before it.
 void checkField(const Text& field)
 {
+    CHECK(field.size() <= kMaxFieldBytes);
     CHECK(field.find('\n') == std::string::npos);
     CHECK(field.find('\0') == std::string::npos);
     CHECK(field.empty() || (field.front() != ' ' && field.front() != '\t'));

@@ -1,6 +1,9 @@
 // Field reading: the byte-level rules shared by velmor.ini and ToName.dat.
 #include "settings/field_reader.h"
 
+#include <utility>
+
+#include "common/number_scanner.h"
 #include "common/number_text.h"
 
 namespace {
@@ -16,8 +19,49 @@ bool isBlank(int byte) { return byte == kSpace || byte == kTab; }
 
 enum class FieldEnd { complete, endedAtBlank, failed };
 
-// Collects one field starting with first, the first byte that is not a blank.
-FieldEnd collectField(ByteReader& reader, int first, bool numeric, Text& field)
+// Keeps the first kMaxFieldBytes + 1 bytes of a text field and drops the rest. The one byte more
+// tells cp932PrefixLength that the field is longer, so that it cuts before a character that the
+// limit would split.
+class TextField {
+public:
+    static constexpr bool kEndsAtBlank = false;
+
+    void take(char byte)
+    {
+        if (text_.size() <= kMaxFieldBytes)
+            text_ += byte;
+    }
+    Text text() &&
+    {
+        text_.resize(cp932PrefixLength(text_, kMaxFieldBytes));
+        return std::move(text_);
+    }
+
+private:
+    Text text_;
+};
+
+// Reads a numeric field through the scanner; bytes after the number's end are only read.
+class NumberField {
+public:
+    static constexpr bool kEndsAtBlank = true;
+
+    void take(char byte)
+    {
+        if (inNumber_)
+            inNumber_ = scanner_.take(byte);
+    }
+    double value() const { return scanner_.value(); }
+
+private:
+    NumberScanner scanner_;
+    bool inNumber_ = true;
+};
+
+// Reads one field starting with first, the first byte that is not a blank, handing its bytes
+// to field.
+template <typename Field>
+FieldEnd collectField(ByteReader& reader, int first, Field& field)
 {
     bool quoted = false;
     int byte = first;
@@ -33,17 +77,17 @@ FieldEnd collectField(ByteReader& reader, int first, bool numeric, Text& field)
             if (following == ByteReader::kFailed)
                 return FieldEnd::failed;
             // A CR inside a line belongs to the field; the byte after it is looked at afresh.
-            field += static_cast<char>(kCr);
+            field.take(static_cast<char>(kCr));
             byte = following;
             continue;
         }
         if (!quoted && byte == kComma)
             return FieldEnd::complete;
-        if (!quoted && numeric && isBlank(byte))
+        if (!quoted && Field::kEndsAtBlank && isBlank(byte))
             return FieldEnd::endedAtBlank;
         if (byte == kQuote)
             quoted = !quoted;
-        field += static_cast<char>(byte);
+        field.take(static_cast<char>(byte));
         byte = reader.next();
     }
 }
@@ -58,13 +102,32 @@ void skipToNextField(ByteReader& reader)
         reader.putBack(static_cast<unsigned char>(byte));
 }
 
-struct Store {
-    const Text& field;
-    void operator()(Text* target) const { *target = field; }
-    void operator()(std::int16_t* target) const { *target = truncateToInt16(textToNumber(field)); }
-    void operator()(std::int32_t* target) const { *target = truncateToInt32(textToNumber(field)); }
-    void operator()(double* target) const { *target = textToNumber(field); }
-};
+void store(std::int16_t* target, double value) { *target = truncateToInt16(value); }
+void store(std::int32_t* target, double value) { *target = truncateToInt32(value); }
+void store(double* target, double value) { *target = value; }
+
+// Reads the field starting with first into target; false when a read failed.
+bool readField(ByteReader& reader, int first, Text* target)
+{
+    TextField field;
+    if (collectField(reader, first, field) == FieldEnd::failed)
+        return false;
+    *target = std::move(field).text();
+    return true;
+}
+
+template <typename Number>
+bool readField(ByteReader& reader, int first, Number* target)
+{
+    NumberField field;
+    FieldEnd end = collectField(reader, first, field);
+    if (end == FieldEnd::failed)
+        return false;
+    if (end == FieldEnd::endedAtBlank)
+        skipToNextField(reader);
+    store(target, field.value());
+    return true;
+}
 
 }  // namespace
 
@@ -77,15 +140,10 @@ std::size_t readFields(ByteReader& reader, std::initializer_list<FieldTarget> ta
             first = reader.next();
         if (first < 0)
             return stored;
-
-        const bool numeric = !std::holds_alternative<Text*>(target);
-        Text field;
-        FieldEnd end = collectField(reader, first, numeric, field);
-        if (end == FieldEnd::failed)
+        bool read = std::visit([&](auto* variable) { return readField(reader, first, variable); },
+                               target);
+        if (!read)
             return stored;
-        if (end == FieldEnd::endedAtBlank)
-            skipToNextField(reader);
-        std::visit(Store{field}, target);
         ++stored;
     }
     return stored;

@@ -36,6 +36,18 @@ void expectReadings(const ReadNumber* begin, const ReadNumber* end)
             << "reading \"" << reading->text << "\"";
 }
 
+// The same to the last bit, for texts whose value rounds on digits far from their start.
+void expectExactReadings(const ReadNumber* begin, const ReadNumber* end)
+{
+    for (const ReadNumber* reading = begin; reading != end; ++reading)
+        EXPECT_EQ(textToNumber(reading->text), reading->value)
+            << "reading \"" << reading->text.substr(0, 60) << "\" of " << reading->text.size()
+            << " bytes";
+}
+
+// 1 + 2^-53, exactly halfway between 1 and the next double.
+const std::string kHalfwayAfterOne = "1.00000000000000011102230246251565404236316680908203125";
+
 }  // namespace
 
 TEST(NumberToText, IntegralValuesHaveNoDecimalPoint)
@@ -310,8 +322,31 @@ TEST(TextToNumber, ReadsVeryLongDigitStrings)
         {std::string(400, '9'), kLargest},
         {"1" + std::string(100000, '0'), kLargest},
         {"1." + std::string(100000, '0') + "1", 1.0},
+        {"-" + std::string(5000, '0') + "2.5", -2.5},
+        {"7" + std::string(3000, '0') + "e-3000", 7.0},
+        {std::string(4000, '9') + "e-3700", 1e300},
+        {"0." + std::string(5000, '3'), 1.0 / 3.0},
+        {"0." + std::string(5000, '0') + "25e5002", 25.0},
+        {"1" + std::string(5000, '0') + "." + std::string(5000, '0') + "e-5000", 1.0},
+        {"2.5e" + std::string(5000, '0') + "3", 2500.0},
+        {"-4E-" + std::string(5000, '0') + "2", -0.04},
+        {"&H" + std::string(5000, '0') + "1F", 31.0},
     };
-    expectReadings(std::begin(kReadings), std::end(kReadings));
+    expectExactReadings(std::begin(kReadings), std::end(kReadings));
+}
+
+TEST(TextToNumber, DigitsFarBeyondTheFirstStillDecideAHalfway)
+{
+    const double afterOne = std::nextafter(1.0, 2.0);
+    const ReadNumber kReadings[] = {
+        {kHalfwayAfterOne, 1.0},  // a tie goes to the even neighbour
+        {kHalfwayAfterOne + std::string(3000, '0'), 1.0},
+        {kHalfwayAfterOne + std::string(3000, '0') + "1", afterOne},
+        {"-" + kHalfwayAfterOne + std::string(3000, '0') + "1e0", -afterOne},
+        {"0.1" + kHalfwayAfterOne.substr(2) + std::string(3000, '0') + "1e1", afterOne},
+        {kHalfwayAfterOne.substr(0, 54) + "4" + std::string(3000, '9'), 1.0},  // just below
+    };
+    expectExactReadings(std::begin(kReadings), std::end(kReadings));
 }
 
 TEST(TextToNumber, NeverGivesInfinityOrNotANumber)

@@ -2,6 +2,7 @@
 // receive, and what happens when the file runs out.
 #include "settings/field_reader.h"
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "common/byte_reader.h"
 #include "common/file.h"
+#include "tests/support/heap_peak.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -23,7 +25,14 @@ protected:
     // Writes bytes as the whole field file and opens a reader at its start.
     void open(std::string_view bytes)
     {
+        closeFile();  // Windows writes no file that is open unshared
         writeFileBytes(kFieldFile, bytes);
+        openWritten();
+    }
+
+    // Opens the field file as it was written and a reader at its start.
+    void openWritten()
+    {
         file_ = File(kFieldFile, FileMode::readExclusive);
         reader_ = std::make_unique<ByteReader>(file_);
     }
@@ -46,10 +55,15 @@ protected:
         return number;
     }
 
-    void TearDown() override
+    void closeFile()
     {
         reader_.reset();
         file_.close();
+    }
+
+    void TearDown() override
+    {
+        closeFile();
         removeFile(kFieldFile);  // some files are megabytes long
         ScratchFolderTest::TearDown();
     }
@@ -409,4 +423,79 @@ TEST_F(ReadFieldsTest, ATenMegabyteNumberIsReadToItsEnd)
     const double huge = nextNumber();
     EXPECT_GT(huge, 1e15);
     EXPECT_EQ(nextNumber(), 7);
+}
+
+TEST_F(ReadFieldsTest, OverLongTextsKeepTheirStartAndEndWhereTheyEnd)
+{
+    const std::string megabytes(3 * 1024 * 1024, 'x');
+    const std::string kanji = cp932("漢");
+    std::string doubleByte = "a";  // then double-byte characters, so the last kept byte is a lead byte
+    while (doubleByte.size() < megabytes.size())
+        doubleByte += kanji;
+    struct OverLongField {
+        std::string bytes;
+        std::string text;  // what the first field gives
+    };
+    const OverLongField kFields[] = {
+        {megabytes + ",next", megabytes.substr(0, kMaxFieldBytes)},
+        {doubleByte + "\r\nnext", doubleByte.substr(0, kMaxFieldBytes - 1)},
+        {"\"" + megabytes + ",\",next", "\"" + megabytes.substr(0, kMaxFieldBytes - 1)},
+        {megabytes + "\rx\r,next", megabytes.substr(0, kMaxFieldBytes)},
+        {megabytes + std::string("\0next", 5), megabytes.substr(0, kMaxFieldBytes)},
+    };
+    for (const OverLongField& field : kFields) {
+        open(field.bytes);
+        const Text text = nextText();
+        EXPECT_EQ(text.size(), field.text.size());
+        EXPECT_TRUE(text == field.text) << "reading " << field.bytes.substr(0, 20);
+        EXPECT_EQ(nextText(), "next");
+    }
+}
+
+TEST_F(ReadFieldsTest, LongNumbersReadAsTextToNumberReadsTheWholeField)
+{
+    const std::string halfwayAfterOne = "1.00000000000000011102230246251565404236316680908203125";
+    struct LongNumber {
+        std::string bytes;  // the number's field, then the field "5"
+        double value;
+    };
+    // Runs longer than a text field keeps: the number must come from the whole field.
+    const std::string zeros(2 * kMaxFieldBytes, '0');
+    const LongNumber kNumbers[] = {
+        {zeros + "123,5", 123},
+        {halfwayAfterOne + zeros + "1\r\n5", std::nextafter(1.0, 2.0)},
+        {"7" + zeros + "e-" + zeros + std::to_string(zeros.size()) + " \t,5", 7},
+        {"12" + std::string(3 * 1024 * 1024, 'x') + "\r5,5", 12},
+        {"\"1," + std::string(3 * 1024 * 1024, '1') + "\",5", 0},
+    };
+    for (const LongNumber& number : kNumbers) {
+        open(number.bytes);
+        EXPECT_EQ(nextNumber(), number.value) << "reading " << number.bytes.substr(0, 60);
+        EXPECT_EQ(nextNumber(), 5);
+    }
+}
+
+TEST_F(ReadFieldsTest, FieldsOfAHundredMegabytesTakeBoundedMemory)
+{
+    constexpr std::size_t kMegabyte = 1024 * 1024;
+    {
+        // Written a megabyte at a time, so that the test itself holds no more.
+        File file(kFieldFile, FileMode::createExclusive);
+        const std::string zeros(kMegabyte, '0'), text(kMegabyte, 't');
+        ASSERT_TRUE(file.write(zeros));
+        ASSERT_TRUE(file.write("7,"));
+        for (int piece = 0; piece < 100; ++piece)
+            ASSERT_TRUE(file.write(text));
+        ASSERT_TRUE(file.write(",next"));
+    }
+    openWritten();
+    resetHeapPeak();
+    EXPECT_EQ(nextNumber(), 7);
+    EXPECT_EQ(heapPeak(), 0u);  // a number of any length needs no heap
+    resetHeapPeak();
+    const Text text = nextText();
+    EXPECT_LE(heapPeak(), 4 * kMaxFieldBytes);
+    EXPECT_EQ(text.size(), kMaxFieldBytes);
+    EXPECT_EQ(text.find_first_not_of('t'), Text::npos);
+    EXPECT_EQ(nextText(), "next");
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "settings/field_reader.h"
 #include "tests/support/golden_files.h"
 #include "tests/support/test_files.h"
 
@@ -125,6 +126,31 @@ TEST_F(RecipientsTest, LongNamesAreKeptWhole)
     recipients = {};
     loadRecipients();
     EXPECT_EQ(recipients[0].name, name);
+}
+
+TEST_F(RecipientsTest, AnOverLongLineIsCutAndEveryLaterEntryReadsAsWritten)
+{
+    fillSampleRecipients();
+    const auto sample = recipients;
+    const std::string kanji = cp932("漢");
+    std::string name = "a";  // then double-byte characters: the last byte that fits is a lead byte
+    while (name.size() < 3 * 1024 * 1024)
+        name += kanji;
+    const std::string address(3 * 1024 * 1024, 'x');
+    const std::string file = sampleRecipientsFile();
+    writeFileBytes("ToName.dat", name + "," + address + "," + std::string(5000, '0') + "50" +
+                                     file.substr(file.find("\r\n")));
+    recipients = {};
+    loadRecipients();
+    EXPECT_TRUE(recipients[0].name == name.substr(0, kMaxFieldBytes - 1));
+    EXPECT_EQ(recipients[0].address.size(), kMaxFieldBytes);
+    EXPECT_EQ(recipients[0].address.find_first_not_of('x'), Text::npos);
+    EXPECT_EQ(recipients[0].charLimit, 50);
+    for (std::size_t i = 1; i < recipients.size(); ++i) {
+        EXPECT_EQ(recipients[i].name, sample[i].name);
+        EXPECT_EQ(recipients[i].address, sample[i].address);
+        EXPECT_EQ(recipients[i].charLimit, sample[i].charLimit);
+    }
 }
 
 TEST_F(RecipientsTest, HostileContentLoadsSafelyAndIsLeftUntouched)

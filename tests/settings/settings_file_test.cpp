@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "settings/settings.h"
@@ -280,6 +282,41 @@ TEST_F(SettingsFileTest, TooLongTextsKeepTheirFirst255BytesWithoutSplittingAChar
     writeFileBytes("velmor.ini", settingsFile(values));
     loadSettings();
     EXPECT_EQ(settings.fromName, cut.substr(0, 254));
+}
+
+TEST_F(SettingsFileTest, OverLongLinesAreCutAsBeforeAndEveryOtherLineReadsAsWritten)
+{
+    const std::string kanji = cp932("漢");
+    std::string name;
+    while (name.size() < 3 * 1024 * 1024)
+        name += kanji;
+    std::string a254;  // 254 times 'a', scrambled
+    for (int i = 0; i < 254; ++i)
+        a254 += "2828";
+    struct PasswordLine {
+        std::string digits;
+        std::string password;
+    };
+    const PasswordLine kPasswords[] = {
+        // Then "あ" (0x82 0xa0): 256 bytes, cut before the character that would be split.
+        {a254 + "2861" "2891", std::string(254, 'a')},
+        {a254 + "2861" "2891" + std::string(3 * 1024 * 1024, '1'), std::string(254, 'a')},
+        {a254 + "2828" + std::string(3 * 1024 * 1024, '2'), std::string(255, 'a')},
+    };
+    for (const PasswordLine& line : kPasswords) {
+        std::string values[16];
+        std::copy(std::begin(kSampleSettingsValues), std::end(kSampleSettingsValues), values);
+        values[1] = name;
+        values[5] = line.digits;
+        writeFileBytes("velmor.ini", settingsFile(values));
+        settings = Settings();
+        loadSettings();
+        EXPECT_EQ(settings.fromName, name.substr(0, 254));
+        EXPECT_EQ(settings.pop3Password, line.password);
+        settings.fromName = cp932("山田太郎");
+        settings.pop3Password = "ab";
+        expectSample();
+    }
 }
 
 TEST_F(SettingsFileTest, HostileContentLoadsSafelyAndIsLeftUntouched)
