@@ -5,7 +5,6 @@
 #include <ws2tcpip.h>
 
 #include <atomic>
-#include <cstring>
 
 #include "vmail/deadline.h"
 #include "vmail/socket_platform.h"
@@ -56,31 +55,6 @@ void stopNetworking()
     }
     if (starts > 0)
         WSACleanup();
-}
-
-bool resolveAddresses(const std::string& host, int port, std::vector<SocketAddress>& addresses)
-{
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    std::string service = std::to_string(port);
-    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
-        return false;
-    for (addrinfo* entry = found; entry; entry = entry->ai_next) {
-        SocketAddress address;
-        if (entry->ai_addrlen > sizeof address.bytes)
-            continue;
-        address.family = entry->ai_family == AF_INET    ? AddressFamily::ipv4
-                         : entry->ai_family == AF_INET6 ? AddressFamily::ipv6
-                                                        : AddressFamily::other;
-        address.length = static_cast<int>(entry->ai_addrlen);
-        std::memcpy(address.bytes, entry->ai_addr, entry->ai_addrlen);
-        addresses.push_back(address);
-    }
-    freeaddrinfo(found);
-    return !addresses.empty();
 }
 
 AttemptStart startAttempt(const SocketAddress& address, NativeSocket& native)
