@@ -1,6 +1,8 @@
 // Driving velmor.exe from a test process.
 #include "tests/win32/velmor_process.h"
 
+#include <psapi.h>
+
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
@@ -98,6 +100,21 @@ bool VelmorProcess::waitForStatus(const std::string& text, DWORD timeoutMs)
         if (textOf(control(1006)) == text)
             return true;
         Sleep(200);
+    }
+    return false;
+}
+
+bool VelmorProcess::hasLoaded(const char* dllName) const
+{
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(process_.hProcess, modules, sizeof modules, &bytes))
+        return false;
+    for (DWORD i = 0; i < bytes / sizeof modules[0] && i < 512; ++i) {
+        char name[MAX_PATH] = {};
+        if (GetModuleBaseNameA(process_.hProcess, modules[i], name, sizeof name) &&
+            lstrcmpiA(name, dllName) == 0)
+            return true;
     }
     return false;
 }
