@@ -43,6 +43,17 @@ TEST_F(VelmorProcessTest, StartsWithoutSettingsAndTheExitButtonEndsIt)
     EXPECT_FALSE(fileExists("send-log.dat"));
 }
 
+// The tooltips are left out of the first paint: the message loop attaches them right after it.
+TEST_F(VelmorProcessTest, TheFiveTooltipsFollowTheFirstPaint)
+{
+    ASSERT_NE(program_.start(), nullptr);
+    int tooltips = 0;
+    for (int waited = 0; waited < 10000 && (tooltips = program_.windowCount("tooltips_class32")) < 5;
+         waited += 100)
+        Sleep(100);
+    EXPECT_EQ(tooltips, 5);
+}
+
 TEST_F(VelmorProcessTest, TheCloseBoxEndsIt)
 {
     HWND window = program_.start();

@@ -12,6 +12,24 @@ struct WindowSearch {
     HWND found;
 };
 
+struct WindowCount {
+    DWORD processId;
+    const char* className;
+    int count;
+};
+
+BOOL CALLBACK countWindow(HWND window, LPARAM parameter)
+{
+    auto* counting = reinterpret_cast<WindowCount*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (owner == counting->processId && lstrcmpiA(name, counting->className) == 0)
+        ++counting->count;
+    return TRUE;
+}
+
 BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
 {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
@@ -117,4 +135,11 @@ bool VelmorProcess::hasLoaded(const char* dllName) const
             return true;
     }
     return false;
+}
+
+int VelmorProcess::windowCount(const char* className) const
+{
+    WindowCount counting = {process_.dwProcessId, className, 0};
+    EnumWindows(countWindow, reinterpret_cast<LPARAM>(&counting));
+    return counting.count;
 }
