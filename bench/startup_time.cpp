@@ -1,7 +1,9 @@
 // Benchmark: start-up as the user waits for it, from CreateProcess to the Main window on the
 // screen and answering, for velmor.exe and, in turns with it, for a bare window of the same
 // size (the floor). Run under Wine or on Windows, in a folder of its own:
-//   startup_time.exe [ROUNDS [STARTS]]    (default 3 rounds of 10 starts of each program)
+//   startup_time.exe [ROUNDS [STARTS [FLOOR.EXE FLOORCLASS]]]
+// (default 3 rounds of 10 starts of each program; another floor, such as an older velmor.exe
+// with its class "NORMAL0", compares two builds)
 #include <windows.h>
 
 #include <algorithm>
@@ -46,10 +48,11 @@ int main(int argc, char** argv)
     int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     int starts = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
     writeSettingsFiles();
-    const std::string floorExe = ownFolder() + "bare_window.exe";
+    const std::string floorExe = argc > 4 ? argv[3] : ownFolder() + "bare_window.exe";
+    const char* floorClass = argc > 4 ? argv[4] : "BAREWINDOW";
     const std::string velmorExe = ownFolder() + "velmor.exe";
     // One start of each first, not counted: the files come into the cache.
-    if (timeStart(floorExe, "BAREWINDOW") < 0 || timeStart(velmorExe, "NORMAL0") < 0) {
+    if (timeStart(floorExe, floorClass) < 0 || timeStart(velmorExe, "NORMAL0") < 0) {
         std::fprintf(stderr, "startup_time: a program did not show its window\n");
         return 1;
     }
@@ -60,7 +63,7 @@ int main(int argc, char** argv)
         bool floorFirst = i % 2 == 0;
         for (int turn = 0; turn < 2; ++turn) {
             bool isFloor = (turn == 0) == floorFirst;
-            double seconds = isFloor ? timeStart(floorExe, "BAREWINDOW") : timeStart(velmorExe, "NORMAL0");
+            double seconds = isFloor ? timeStart(floorExe, floorClass) : timeStart(velmorExe, "NORMAL0");
             if (seconds < 0) {
                 std::fprintf(stderr, "startup_time: a program did not show its window\n");
                 return 1;
@@ -68,6 +71,7 @@ int main(int argc, char** argv)
             (isFloor ? floor : velmor).push_back(seconds);
         }
     }
-    printComparison("start-up", "bare window", floor, "velmor.exe", velmor, rounds);
+    printComparison("start-up", argc > 4 ? argv[3] : "bare window", floor, "velmor.exe", velmor,
+                    rounds);
     return 0;
 }
