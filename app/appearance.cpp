@@ -66,8 +66,6 @@ void addTooltip(HWND control, UINT toolId, const char* text)
 
 void openHelp()
 {
-    static const auto shellExecute =
-        loadedFunction<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA");
-    if (shellExecute)
+    if (auto shellExecute = loadedFunction<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA"))
         shellExecute(nullptr, "open", kHelpFile, nullptr, nullptr, SW_SHOWNORMAL);
 }

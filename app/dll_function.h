@@ -14,9 +14,9 @@ Function moduleFunction(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// Loads dllName on the first call and keeps it loaded for the rest of the run (a sound played
-// asynchronously or a shell operation may still be at work in it); null when the DLL or the
-// function is missing. Each caller keeps the result, as a static, for later calls.
+// Loads dllName, or counts it once more when it is loaded already, and keeps it loaded for the
+// rest of the run (a sound played asynchronously or a shell operation may still be at work in
+// it); null when the DLL or the function is missing.
 template <typename Function>
 Function loadedFunction(const char* dllName, const char* name)
 {

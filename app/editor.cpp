@@ -34,8 +34,7 @@ Text editorText()
 
 void playWarningSound()
 {
-    static const auto playSound = loadedFunction<decltype(&PlaySoundA)>("winmm.dll", "PlaySoundA");
-    if (playSound)
+    if (auto playSound = loadedFunction<decltype(&PlaySoundA)>("winmm.dll", "PlaySoundA"))
         playSound(kWarningSound, nullptr, SND_FILENAME | SND_ASYNC);
 }
 
