@@ -197,9 +197,11 @@ TEST_F(VelmorProcessTest, EachLibraryLoadsAtItsFirstUse)
     EXPECT_TRUE(program_.hasLoaded("winmm.dll"));
 
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(1007, STN_CLICKED), 0);
-    HWND help = waitForForeignWindow("HH Parent", nullptr);
+    HWND help = waitForForeignWindow("HH Parent", nullptr);  // the help viewer's window
     EXPECT_NE(help, nullptr);
     PostMessageA(help, WM_CLOSE, 0, 0);
+    for (int waited = 0; waited < 5000 && IsWindow(help); waited += 100)
+        Sleep(100);
 
     program_.click(1002);  // no server set: the POP3 connection fails at once
     EXPECT_TRUE(program_.waitForStatus(cp932(">POP3 接続エラー"), 30000));

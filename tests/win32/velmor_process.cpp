@@ -3,45 +3,36 @@
 
 #include <psapi.h>
 
+#include <vector>
+
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
 
 struct WindowSearch {
     DWORD processId;
-    HWND found;
-};
-
-struct WindowCount {
-    DWORD processId;
     const char* className;
-    int count;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK countWindow(HWND window, LPARAM parameter)
-{
-    auto* counting = reinterpret_cast<WindowCount*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (owner == counting->processId && lstrcmpiA(name, counting->className) == 0)
-        ++counting->count;
-    return TRUE;
-}
-
-BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
+// Collects the top-level windows of the process with the class name (any case).
+BOOL CALLBACK collectWindow(HWND window, LPARAM parameter)
 {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    char name[32] = {};
+    char name[64] = {};
     GetClassNameA(window, name, sizeof name);
-    if (owner == search->processId && lstrcmpA(name, "NORMAL0") == 0) {
-        search->found = window;
-        return FALSE;
-    }
+    if (owner == search->processId && lstrcmpiA(name, search->className) == 0)
+        search->found.push_back(window);
     return TRUE;
+}
+
+std::vector<HWND> windowsOf(DWORD processId, const char* className)
+{
+    WindowSearch search = {processId, className, {}};
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
@@ -72,13 +63,13 @@ HWND VelmorProcess::start(const std::string& exePath)
                         &startup, &process_))
         return nullptr;
     WaitForInputIdle(process_.hProcess, kStartTimeoutMs);
-    WindowSearch search = {process_.dwProcessId, nullptr};
-    for (DWORD waited = 0; !search.found && waited < kStartTimeoutMs; waited += 100) {
-        EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
-        if (!search.found)
+    std::vector<HWND> found;
+    for (DWORD waited = 0; found.empty() && waited < kStartTimeoutMs; waited += 100) {
+        found = windowsOf(process_.dwProcessId, "NORMAL0");
+        if (found.empty())
             Sleep(100);
     }
-    window_ = search.found;
+    window_ = found.empty() ? nullptr : found.front();
     return window_;
 }
 
@@ -139,7 +130,5 @@ bool VelmorProcess::hasLoaded(const char* dllName) const
 
 int VelmorProcess::windowCount(const char* className) const
 {
-    WindowCount counting = {process_.dwProcessId, className, 0};
-    EnumWindows(countWindow, reinterpret_cast<LPARAM>(&counting));
-    return counting.count;
+    return static_cast<int>(windowsOf(process_.dwProcessId, className).size());
 }
