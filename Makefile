@@ -14,7 +14,8 @@ demo: deps
 test: deps
 	bash tests/run-suites.sh
 
-# Not part of test: VMAIL against libcurl, 200 mails each through the mail rig.
+# Not part of test: VMAIL against libcurl, 200 mails each through the mail rig; start-up and the
+# Log viewer under Wine, each beside its floor.
 bench: deps
 	bash tools/bench.sh
 

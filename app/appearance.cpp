@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/appearance_logic.h"
+#include "app/dll_function.h"
 #include "app/shell_state.h"
 #include "settings/settings.h"
 
@@ -22,8 +23,8 @@ void applyTranslucency()
     HMODULE user32 = LoadLibraryA("user32.dll");
     if (!user32)
         return;
-    auto setLayered = reinterpret_cast<SetLayeredWindowAttributesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
+    auto setLayered =
+        moduleFunction<SetLayeredWindowAttributesFunction>(user32, "SetLayeredWindowAttributes");
     if (setLayered) {
         LONG exStyle = GetWindowLongA(mainWindow, GWL_EXSTYLE);
         SetWindowLongA(mainWindow, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
@@ -65,5 +66,6 @@ void addTooltip(HWND control, UINT toolId, const char* text)
 
 void openHelp()
 {
-    ShellExecuteA(nullptr, "open", kHelpFile, nullptr, nullptr, SW_SHOWNORMAL);
+    if (auto shellExecute = loadedFunction<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA"))
+        shellExecute(nullptr, "open", kHelpFile, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/dll_function.h"
 #include "app/message_parts.h"
 #include "app/message_texts.h"
 #include "app/resource_ids.h"
@@ -31,6 +32,12 @@ Text editorText()
     return Text(buffer.data());
 }
 
+void playWarningSound()
+{
+    if (auto playSound = loadedFunction<decltype(&PlaySoundA)>("winmm.dll", "PlaySoundA"))
+        playSound(kWarningSound, nullptr, SND_FILENAME | SND_ASYNC);
+}
+
 }  // namespace
 
 void updateCounter()
@@ -51,7 +58,7 @@ void drawSubjectLabel()
     if (subjectLabelFor(charCount, settings.charLimit) == SubjectLabel::atOrAboveLimit) {
         bitmapId = IDB_SUBJECT_AT;
         if (warningSoundDue(charCount, settings.charLimit, settings.warnSound))
-            PlaySoundA(kWarningSound, nullptr, SND_FILENAME | SND_ASYNC);
+            playWarningSound();
     }
     HBITMAP bitmap = static_cast<HBITMAP>(
         LoadImageA(programInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0,

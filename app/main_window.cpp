@@ -92,8 +92,6 @@ void onMainCreate(HWND window)
                             reinterpret_cast<LPARAM>(icon));
     }
     SetFocus(editorWindow);
-    for (const Tooltip& tip : kTooltips)
-        addTooltip(GetDlgItem(window, tip.control), 1, tip.text);
     applyTranslucency();
 }
 
@@ -147,6 +145,14 @@ void onMainDestroy()
 }
 
 }  // namespace
+
+void finishMainWindow()
+{
+    if (!IsWindow(mainWindow))
+        return;  // closed before it was ever painted
+    for (const Tooltip& tip : kTooltips)
+        addTooltip(GetDlgItem(mainWindow, tip.control), 1, tip.text);
+}
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -82,7 +82,16 @@ HWND createMainWindow()
 void runMessageLoop()
 {
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    bool finished = false;
+    for (;;) {
+        // The queue is first empty once the Main window and its controls are painted (Wine also
+        // puts them on the screen then): only now what their first paint does not need.
+        if (!finished && !PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            finishMainWindow();
+            finished = true;
+        }
+        if (GetMessageA(&message, nullptr, 0, 0) <= 0)
+            break;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

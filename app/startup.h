@@ -13,5 +13,6 @@ void prepareProgram(HINSTANCE instance);
 // Creates the Main window; its creation reads the settings and the recipient list.
 HWND createMainWindow();
 
-// The message loop; returns when WM_QUIT arrives or GetMessageA fails.
+// The message loop; returns when WM_QUIT arrives or GetMessageA fails. Once the Main window is
+// first painted, it finishes the window (finishMainWindow).
 void runMessageLoop();

@@ -84,8 +84,11 @@ check_imports() {
 }
 check_imports velmor.exe "$system_dlls VMAIL.DLL"
 check_imports VMAIL.DLL "$system_dlls"
-x86_64-w64-mingw32-objdump -p "$app/velmor.exe" | grep -qix $'\tDLL Name: VMAIL.DLL' ||
-    fail "velmor.exe does not import VMAIL.DLL"
+# VMAIL.DLL, the shell and the multimedia library are loaded at their first use, not at start-up.
+for late in VMAIL.DLL SHELL32.DLL WINMM.DLL; do
+    ! x86_64-w64-mingw32-objdump -p "$app/velmor.exe" | grep -qix $'\tDLL Name: '"$late" ||
+        fail "velmor.exe imports $late, which it should load at its first use"
+done
 
 # A helper that waits (bounded) for a top-level window of a class, posts WM_CLOSE to it and
 # waits for it to go: exit 0 when it went, 1 when it never came, 2 when it stayed.

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "app/main_window.h"
 #include "app/message_texts.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
@@ -37,6 +38,7 @@ HWND MainWindowTest::openMainWindow()
     window_ = createMainWindow();
     UpdateWindow(window_);
     pumpMessages();
+    finishMainWindow();  // as the program's message loop does once the window is painted
     return window_;
 }
 

@@ -43,6 +43,17 @@ TEST_F(VelmorProcessTest, StartsWithoutSettingsAndTheExitButtonEndsIt)
     EXPECT_FALSE(fileExists("send-log.dat"));
 }
 
+// The tooltips are left out of the first paint: the message loop attaches them right after it.
+TEST_F(VelmorProcessTest, TheFiveTooltipsFollowTheFirstPaint)
+{
+    ASSERT_NE(program_.start(), nullptr);
+    int tooltips = 0;
+    for (int waited = 0; waited < 10000 && (tooltips = program_.windowCount("tooltips_class32")) < 5;
+         waited += 100)
+        Sleep(100);
+    EXPECT_EQ(tooltips, 5);
+}
+
 TEST_F(VelmorProcessTest, TheCloseBoxEndsIt)
 {
     HWND window = program_.start();
@@ -166,4 +177,52 @@ TEST_F(VelmorProcessTest, ClosingTheMainWindowUnderAnOpenDialogEndsTheProgram)
         EXPECT_EQ(program.exitCode(), 0u);
         EXPECT_FALSE(IsWindow(dialog));
     }
+}
+
+// Start-up loads only what the Main window needs: the warning sound's library, the shell and
+// the mail library (with Winsock, Schannel and CryptoAPI) load at their first use.
+TEST_F(VelmorProcessTest, EachLibraryLoadsAtItsFirstUse)
+{
+    settings.charLimit = 1;
+    settings.warnSound = 1;
+    saveSettings();
+    ASSERT_TRUE(CopyFileA(VELMOR_CHM, "velmor.chm", FALSE));
+    HWND window = program_.start();
+    ASSERT_NE(window, nullptr);
+    for (const char* dll : {"VMAIL.DLL", "ws2_32.dll", "secur32.dll", "crypt32.dll", "winmm.dll",
+                            "shell32.dll"})
+        EXPECT_FALSE(program_.hasLoaded(dll)) << dll;
+
+    program_.type("a");  // the count meets the limit: the warning sound
+    EXPECT_TRUE(program_.hasLoaded("winmm.dll"));
+
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(1007, STN_CLICKED), 0);
+    HWND help = waitForForeignWindow("HH Parent", nullptr);  // the help viewer's window
+    EXPECT_NE(help, nullptr);
+    PostMessageA(help, WM_CLOSE, 0, 0);
+    for (int waited = 0; waited < 5000 && IsWindow(help); waited += 100)
+        Sleep(100);
+
+    program_.click(1002);  // no server set: the POP3 connection fails at once
+    EXPECT_TRUE(program_.waitForStatus(cp932(">POP3 接続エラー"), 30000));
+    EXPECT_TRUE(program_.hasLoaded("VMAIL.DLL"));
+}
+
+// A missing or unloadable VMAIL.DLL does not keep the program from starting: Send then fails
+// as when the socket layer does not start, with its status text and a failure record.
+TEST_F(VelmorProcessTest, WithoutVmailDllItStartsAndSendFailsAsWithoutWinSock)
+{
+    const std::string exe = VELMOR_EXE;
+    ASSERT_TRUE(CopyFileA(exe.c_str(), "velmor.exe", FALSE));
+    ASSERT_TRUE(CopyFileA((folderOf(exe) + "VMAIL.DLL").c_str(), "VMAIL.DLL.old", FALSE));
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    ASSERT_NE(program_.start(std::string(folder) + "\\velmor.exe"), nullptr);
+    program_.click(1002);
+    EXPECT_TRUE(program_.waitForStatus(cp932(">WinSock Open 失敗"), 15000));
+    const std::string failure = cp932("エラーにより送信できませんでした") + "\r\n";
+    for (int i = 0; i < 50 && !fileBytes("send-log.dat").ends_with(failure); ++i)
+        Sleep(100);
+    EXPECT_TRUE(fileBytes("send-log.dat").ends_with(failure));
+    EXPECT_EQ(program_.exitCode(0), static_cast<DWORD>(STILL_ACTIVE));
 }

@@ -1,27 +1,38 @@
 // Driving velmor.exe from a test process.
 #include "tests/win32/velmor_process.h"
 
+#include <psapi.h>
+
+#include <vector>
+
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
 
 struct WindowSearch {
     DWORD processId;
-    HWND found;
+    const char* className;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter)
+// Collects the top-level windows of the process with the class name (any case).
+BOOL CALLBACK collectWindow(HWND window, LPARAM parameter)
 {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    char name[32] = {};
+    char name[64] = {};
     GetClassNameA(window, name, sizeof name);
-    if (owner == search->processId && lstrcmpA(name, "NORMAL0") == 0) {
-        search->found = window;
-        return FALSE;
-    }
+    if (owner == search->processId && lstrcmpiA(name, search->className) == 0)
+        search->found.push_back(window);
     return TRUE;
+}
+
+std::vector<HWND> windowsOf(DWORD processId, const char* className)
+{
+    WindowSearch search = {processId, className, {}};
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
@@ -52,13 +63,13 @@ HWND VelmorProcess::start(const std::string& exePath)
                         &startup, &process_))
         return nullptr;
     WaitForInputIdle(process_.hProcess, kStartTimeoutMs);
-    WindowSearch search = {process_.dwProcessId, nullptr};
-    for (DWORD waited = 0; !search.found && waited < kStartTimeoutMs; waited += 100) {
-        EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
-        if (!search.found)
+    std::vector<HWND> found;
+    for (DWORD waited = 0; found.empty() && waited < kStartTimeoutMs; waited += 100) {
+        found = windowsOf(process_.dwProcessId, "NORMAL0");
+        if (found.empty())
             Sleep(100);
     }
-    window_ = search.found;
+    window_ = found.empty() ? nullptr : found.front();
     return window_;
 }
 
@@ -100,4 +111,24 @@ bool VelmorProcess::waitForStatus(const std::string& text, DWORD timeoutMs)
         Sleep(200);
     }
     return false;
+}
+
+bool VelmorProcess::hasLoaded(const char* dllName) const
+{
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(process_.hProcess, modules, sizeof modules, &bytes))
+        return false;
+    for (DWORD i = 0; i < bytes / sizeof modules[0] && i < 512; ++i) {
+        char name[MAX_PATH] = {};
+        if (GetModuleBaseNameA(process_.hProcess, modules[i], name, sizeof name) &&
+            lstrcmpiA(name, dllName) == 0)
+            return true;
+    }
+    return false;
+}
+
+int VelmorProcess::windowCount(const char* className) const
+{
+    return static_cast<int>(windowsOf(process_.dwProcessId, className).size());
 }

@@ -28,6 +28,11 @@ public:
     void type(const std::string& text);
     void click(int id);
 
+    // Whether the program has loaded the DLL of that file name (any case).
+    bool hasLoaded(const char* dllName) const;
+    // How many top-level windows of the class name (any case) the program has.
+    int windowCount(const char* className) const;
+
     // Waits, bounded, for the process to end; its exit code, or STILL_ACTIVE (259).
     DWORD exitCode(DWORD timeoutMs = 15000);
     // Waits, bounded, until the status line shows text; false on time-out or when the

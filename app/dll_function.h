@@ -1,0 +1,24 @@
+// Functions of DLLs that the program loads when it first needs them rather than at start-up,
+// where they would delay the Main window's first paint.
+#pragma once
+
+#include <windows.h>
+
+// The function exported under name by module, as a pointer of type Function; null when the
+// module is null or does not export it.
+template <typename Function>
+Function moduleFunction(HMODULE module, const char* name)
+{
+    if (!module)
+        return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Loads dllName, or counts it once more when it is loaded already, and keeps it loaded for the
+// rest of the run (a sound played asynchronously or a shell operation may still be at work in
+// it); null when the DLL or the function is missing.
+template <typename Function>
+Function loadedFunction(const char* dllName, const char* name)
+{
+    return moduleFunction<Function>(LoadLibraryA(dllName), name);
+}
