@@ -87,7 +87,7 @@ LaunchedProgram::~LaunchedProgram()
     CloseHandle(process_.hThread);
 }
 
-HWND LaunchedProgram::waitForWindow(const char* className) const
+HWND LaunchedProgram::waitForWindow(const char* className, double* answeredAt) const
 {
     if (!started())
         return nullptr;
@@ -103,6 +103,8 @@ HWND LaunchedProgram::waitForWindow(const char* className) const
     if (!search.found || !SendMessageTimeoutA(search.found, WM_NULL, 0, 0, SMTO_NORMAL,
                                               kAnswerTimeoutMs, &ignored))
         return nullptr;
+    if (answeredAt)
+        *answeredAt = now();
     // Answering, the program is in its message loop; what the user sees is there once the
     // window and its controls are painted.
     while (unpainted(search.found) && now() < deadline)
@@ -122,13 +124,14 @@ double now()
     return static_cast<double>(counter.QuadPart) / frequency;
 }
 
-double timeStart(const std::string& exePath, const char* className)
+StartTimes timeStart(const std::string& exePath, const char* className)
 {
     double start = now();
     LaunchedProgram program(exePath);
-    if (!program.waitForWindow(className))
-        return -1;
-    return now() - start;
+    double answered = 0;
+    if (!program.waitForWindow(className, &answered))
+        return {-1, -1};
+    return {answered - start, now() - start};
 }
 
 void clickControl(HWND control)

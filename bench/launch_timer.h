@@ -18,8 +18,9 @@ public:
 
     bool started() const { return process_.hProcess != nullptr; }
     // Waits, bounded, for a visible top-level window of this program with the class name, then
-    // until it answers a message and it and its controls are painted; null on time-out.
-    HWND waitForWindow(const char* className) const;
+    // until it answers a message (the moment goes to answeredAt when given) and it and its
+    // controls are painted; null on time-out.
+    HWND waitForWindow(const char* className, double* answeredAt = nullptr) const;
 
 private:
     PROCESS_INFORMATION process_ = {};
@@ -28,9 +29,13 @@ private:
 // Seconds on the performance counter.
 double now();
 
-// Starts the program and returns the seconds until its window of the class name is visible,
-// answering and painted; a negative value when it did not appear.
-double timeStart(const std::string& exePath, const char* className);
+// Seconds from the start of a program until its window was visible and answering a message, and
+// until it and its controls were painted; both negative when it did not appear.
+struct StartTimes {
+    double answered;
+    double painted;
+};
+StartTimes timeStart(const std::string& exePath, const char* className);
 
 // Clicks a control with the mouse, down and up at its centre, as a user does.
 void clickControl(HWND control);
