@@ -1,11 +1,9 @@
-// The scripted mail library and the recording shell.
+// The scripted mail library.
 #include "tests/send/fake_vmail.h"
 
-#include "app/shell.h"
 #include "vmail/vmail.h"
 
 FakeVmail fakeVmail;
-RecordingShell recordingShell;
 
 namespace {
 
@@ -39,10 +37,6 @@ std::vector<std::string> FakeVmail::names() const
         names.push_back(line.substr(0, line.find('(')));
     return names;
 }
-
-void showStatus(Text status) { recordingShell.statuses.push_back(status); }
-
-void closeMainWindow() { ++recordingShell.closeRequests; }
 
 extern "C" {
 

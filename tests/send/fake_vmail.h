@@ -1,5 +1,5 @@
-// A scripted stand-in for the mail library's C interface and a recording stand-in for the
-// shell, linked into the native tests of the send procedure in place of the real ones.
+// A scripted stand-in for the mail library's C interface, linked into the native tests of the
+// send procedure in place of the real one.
 #pragma once
 
 #include <cstdint>
@@ -27,10 +27,3 @@ struct FakeVmail {
 };
 
 extern FakeVmail fakeVmail;
-
-struct RecordingShell {
-    std::vector<std::string> statuses;
-    int closeRequests = 0;
-};
-
-extern RecordingShell recordingShell;

@@ -10,6 +10,7 @@
 #include "app/message_texts.h"
 #include "settings/settings.h"
 #include "tests/send/fake_vmail.h"
+#include "tests/send/recording_shell.h"
 #include "tests/support/test_files.h"
 
 namespace {

@@ -1,0 +1,78 @@
+// The send procedure over the real mail library, against a scripted server that takes longer to
+// accept the end of the data than any other reply may take (scanning the mail, say): the send
+// counts as done, one mail went out, one sent record is written and the program closes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "app/message_texts.h"
+#include "send/send_procedure.h"
+#include "settings/settings.h"
+#include "tests/send/recording_shell.h"
+#include "tests/support/test_files.h"
+#include "tests/vmail/script_server.h"
+#include "vmail/options.h"
+#include "vmail/vmail.h"
+
+class SlowServerTest : public ScratchFolderTest {
+protected:
+    void SetUp() override
+    {
+        ScratchFolderTest::SetUp();
+        saved_ = vmail::options();
+        vmail::options().replyMs = 1500;
+        vmail::options().dataEndMs = 6000;
+    }
+    void TearDown() override
+    {
+        vmail::options() = saved_;
+        settings = Settings();
+        messageText.clear();
+        messageSubject.clear();
+        messageBody.clear();
+        ScratchFolderTest::TearDown();
+    }
+
+private:
+    vmail::Options saved_;
+};
+
+TEST_F(SlowServerTest, AnEndOfDataAcceptedAfterEveryOtherTimeOutIsOneSentMail)
+{
+    int datas = 0;
+    ScriptServer server([&](ScriptConnection& c) {
+        c.send("220 slow.example ESMTP\r\n");
+        c.reply("250-slow.example\r\n250 AUTH PLAIN\r\n");
+        c.reply("235 2.7.0 ok\r\n");
+        c.reply("250 2.1.0 ok\r\n");
+        c.reply("250 2.1.5 ok\r\n");
+        c.reply("354 go ahead\r\n");
+        datas += c.readUntil(".") > 0 ? 1 : 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // beyond replyMs
+        c.send("250 2.0.0 queued after scanning\r\n");
+        c.reply("221 bye\r\n");
+    });
+    settings.smtpServer = "127.0.0.1";
+    settings.fromAddress = "taro@example.jp";
+    settings.toAddress = "hanako@example.jp";
+    settings.pop3UserId = "taro";
+    settings.pop3Password = "secret";
+    settings.smtpAuth = 1;
+    settings.smtpPort = server.port();
+    messageText = "Subject\r\nBody";
+    messageSubject = "Subject";
+    messageBody = "Body";
+
+    sendCurrentMessage();
+
+    EXPECT_EQ(server.finish(), 1);
+    EXPECT_EQ(datas, 1);
+    ASSERT_FALSE(recordingShell.statuses.empty());
+    EXPECT_EQ(recordingShell.statuses.back(), cp932(">ログファイル書き込み"));
+    EXPECT_EQ(recordingShell.closeRequests, 1);
+    const std::string log = fileBytes("send-log.dat");
+    EXPECT_EQ(log.find("#\r\nFrom:"), 0u);
+    EXPECT_EQ(log.find("#\r\n", 1), std::string::npos) << "one record: " << log;
+}
