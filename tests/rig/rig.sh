@@ -114,7 +114,7 @@ check_mount_namespace() {
 # The mount point on the machine and the tmpfs over it in this namespace, once per namespace.
 mount_view_base() {
     if [ ! -e "$view_base" ]; then
-        mkdir -p -m 755 "$view_base" || fail "cannot create the mount point $view_base"
+        mkdir -m 755 "$view_base" || fail "cannot create the mount point $view_base"
     fi
     if [ -L "$view_base" ] || [ ! -d "$view_base" ] || [ "$(stat -c %u "$view_base")" != 0 ]; then
         fail "$view_base must be a folder that belongs to root"
