@@ -21,6 +21,8 @@
 # TLS: start makes a fresh test PKI in DIR/tls (ca.pem is the CA a client is to trust). 587, 2587
 # and 3587 offer STARTTLS but keep offering AUTH before it, so clients without TLS still work;
 # 465 speaks TLS from the first byte; 25 and 8587 (submission with AUTH like 587) have no TLS.
+# 9587 is 8587 with a server that takes 3 s to accept the DATA command, as a busy one may: the
+# demo shows the Main window while a send is under way.
 # 4587, 5587 and 6587 offer STARTTLS with a certificate a client must refuse: one for another
 # name, an expired one, and one from a CA that is not in ca.pem; each logs under its own
 # syslog_name (postfix/badname, postfix/expired, postfix/unknownca), so a test can prove from
@@ -67,6 +69,7 @@ pop3_port=110
 # TLS services (see the top of this file).
 smtps_port=465
 plain_submission_port=8587
+slow_submission_port=9587
 badname_port=4587
 expired_port=5587
 unknownca_port=6587
@@ -77,7 +80,7 @@ pop3_unknownca_host=127.0.0.4
 pop3_plain_host=127.0.0.5
 # Every port of each server, as wait_refused takes them.
 smtp_ports="$smtp_port $submission_port $login_only_port $plain_only_port $smtps_port
-    $plain_submission_port $badname_port $expired_port $unknownca_port"
+    $plain_submission_port $slow_submission_port $badname_port $expired_port $unknownca_port"
 pop3_ports="$pop3_port $pop3_port:$pop3_badname_host $pop3_port:$pop3_expired_host
     $pop3_port:$pop3_unknownca_host $pop3_port:$pop3_plain_host"
 # Mail files belong to an unprivileged account: Postfix's virtual delivery refuses low uids and
@@ -551,6 +554,8 @@ EOF
         submission_service "$plain_only_port" submission-plain may smtpd_sasl_mechanism_filter=plain
         submission_service "$smtps_port" smtps encrypt smtpd_tls_wrappermode=yes
         submission_service "$plain_submission_port" plain-submission none
+        submission_service "$slow_submission_port" slow-submission none \
+            smtpd_data_restrictions=sleep,3
         submission_service "$badname_port" badname may \
             "smtpd_tls_cert_file=$tls_dir/other-name.pem" "smtpd_tls_key_file=$tls_dir/other-name.key"
         submission_service "$expired_port" expired may \
@@ -718,6 +723,7 @@ RIG_CA_FILE=$tls_dir/ca.pem
 RIG_TLS_HOST=$tls_host
 RIG_SMTPS_PORT=$smtps_port
 RIG_PLAIN_SUBMISSION_PORT=$plain_submission_port
+RIG_SLOW_SUBMISSION_PORT=$slow_submission_port
 RIG_BADNAME_PORT=$badname_port
 RIG_EXPIRED_PORT=$expired_port
 RIG_UNKNOWNCA_PORT=$unknownca_port
@@ -751,8 +757,9 @@ start_smtp() {
     fi
     record_session "$pf_queue/pid/master.pid" "$view/postfix.session"
     wait_answers "$smtp_port:220:QUIT" "$submission_port:220:QUIT" "$login_only_port:220:QUIT" \
-        "$plain_only_port:220:QUIT" "$plain_submission_port:220:QUIT" "$badname_port:220:QUIT" \
-        "$expired_port:220:QUIT" "$unknownca_port:220:QUIT" "$smtps_port:220:QUIT::tls" ||
+        "$plain_only_port:220:QUIT" "$plain_submission_port:220:QUIT" \
+        "$slow_submission_port:220:QUIT" "$badname_port:220:QUIT" "$expired_port:220:QUIT" \
+        "$unknownca_port:220:QUIT" "$smtps_port:220:QUIT::tls" ||
         { show_logs; return 1; }
 }
 
