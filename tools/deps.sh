@@ -11,6 +11,8 @@ packages=(
     googletest
     # running the Windows build: Wine, a private X display, Japanese locale and glyphs
     wine wine64 fonts-wine xvfb xauth x11-utils locales fonts-ipafont-gothic
+    # the headless demo: real clicks on the private display
+    xdotool
     # real mail servers for the mail tests, run in a private network namespace
     postfix dovecot-core dovecot-pop3d iproute2 util-linux
     # TLS for the native mail library

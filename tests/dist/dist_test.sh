@@ -61,12 +61,15 @@ if [ "$lines" -eq 0 ] || [ "$(grep -c $'\r$' "$app/readme.txt")" -ne "$lines" ];
 fi
 echo "dist_test: readme.txt is code page 932 with CR LF"
 
-# The version resource says the version the zip is named after.
+# The version resource and the manifest say the version the zip is named after.
 resource=$(x86_64-w64-mingw32-windres -i "$app/velmor.exe" -O rc 2>/dev/null) ||
     fail "cannot read velmor.exe's resources"
 grep -q "VALUE \"FileVersion\", \"$version\"" <<<"$resource" ||
     fail "velmor.exe's version resource is not $version"
-echo "dist_test: velmor.exe is version $version"
+# The manifest's assembly version is the same one (windres shows each quote doubled).
+grep -qF "name=\"\"Velmor.Velmor\"\" version=\"\"$version.0\"\"" <<<"$resource" ||
+    fail "velmor.exe's manifest does not give the assembly version $version.0"
+echo "dist_test: velmor.exe is version $version, its manifest $version.0"
 
 # Only Windows' own DLLs: nothing of the compiler's runtime.
 system_dlls="KERNEL32.DLL USER32.DLL GDI32.DLL COMCTL32.DLL SHELL32.DLL WINMM.DLL ADVAPI32.DLL

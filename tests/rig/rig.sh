@@ -7,10 +7,11 @@
 #   rig.sh stop-smtp DIR      stop Postfix only (all its ports then refuse connections)
 #   rig.sh start-smtp DIR     start Postfix again with the configuration written by start
 #   rig.sh restart-smtp DIR   stop-smtp, then start-smtp
-# It runs only inside a private network namespace (see netns-run.sh) whose only interface is the
-# loopback, so the servers can never take the machine's real ports 25, 110 and 587. It never
-# reads or writes the machine's own Postfix or Dovecot configuration, and never starts their
-# system services. Every wait is bounded in time.
+# It runs only inside the private network and mount namespaces of netns-run.sh, where the only
+# network interface is the loopback, so the servers can never take the machine's real ports 25,
+# 110 and 587, and where the servers reach DIR through a mount of their own (see prepare_dir). It
+# never reads or writes the machine's own Postfix or Dovecot configuration, and never starts
+# their system services. Every wait is bounded in time.
 #
 # Ports: 25 takes mail from loopback without authentication for the rig's domain and refuses
 # unknown users there at RCPT (550 5.1.1); 587 (submission) requires SMTP AUTH with CRAM-MD5,
@@ -20,6 +21,8 @@
 # TLS: start makes a fresh test PKI in DIR/tls (ca.pem is the CA a client is to trust). 587, 2587
 # and 3587 offer STARTTLS but keep offering AUTH before it, so clients without TLS still work;
 # 465 speaks TLS from the first byte; 25 and 8587 (submission with AUTH like 587) have no TLS.
+# 9587 is 8587 with a server that takes 3 s to accept the DATA command, as a busy one may: the
+# demo shows the Main window while a send is under way.
 # 4587, 5587 and 6587 offer STARTTLS with a certificate a client must refuse: one for another
 # name, an expired one, and one from a CA that is not in ca.pem; each logs under its own
 # syslog_name (postfix/badname, postfix/expired, postfix/unknownca), so a test can prove from
@@ -33,6 +36,8 @@
 # 127.0.0.1, where the servers are. The rig's certificate is valid for the name.
 set -u
 PATH=/usr/sbin:/usr/bin:/sbin:/bin
+# What the rig writes is read by the server accounts, whatever the caller's umask.
+umask 022
 
 usage() {
     echo "usage: rig.sh start|stop|start-smtp|stop-smtp|restart-smtp DIR" >&2
@@ -69,6 +74,7 @@ pop3_port=110
 # TLS services (see the top of this file).
 smtps_port=465
 plain_submission_port=8587
+slow_submission_port=9587
 badname_port=4587
 expired_port=5587
 unknownca_port=6587
@@ -82,7 +88,7 @@ silent_address=::1
 silent_ports="$smtp_port $submission_port $plain_submission_port $pop3_port"
 # Every port of each server, as wait_refused takes them.
 smtp_ports="$smtp_port $submission_port $login_only_port $plain_only_port $smtps_port
-    $plain_submission_port $badname_port $expired_port $unknownca_port"
+    $plain_submission_port $slow_submission_port $badname_port $expired_port $unknownca_port"
 pop3_ports="$pop3_port $pop3_port:$pop3_badname_host $pop3_port:$pop3_expired_host
     $pop3_port:$pop3_unknownca_host $pop3_port:$pop3_plain_host"
 # Mail files belong to an unprivileged account: Postfix's virtual delivery refuses low uids and
@@ -98,42 +104,86 @@ fail() {
     exit 1
 }
 
-# The rig's folder: absolute, made only of characters that need no quoting in the servers'
-# configuration files or in rig.env, and reachable by the unprivileged server accounts.
+# The rig's folder DIR holds all of it (configuration, queue, state, Maildirs, logs, rig.env) and
+# stays in place after the rig ends, for a look at its logs. The server accounts need not reach
+# DIR, which may lie below a folder only its owner may enter (a clone under /root): they use
+# DIR's view, DIR bound onto a folder of a small tmpfs mounted at view_base. Both mounts exist
+# only inside the private mount namespace that netns-run.sh gives, and vanish with it; on the
+# machine itself nothing changes but view_base, one empty root-owned folder kept as the mount
+# point, and no permission of the user's folders is touched.
+view_base=/run/velmor-rig
+
+# Refuses to mount anything outside the private mount namespace of netns-run.sh, which names it
+# in VELMOR_PRIVATE_MOUNTS (process 1's namespace cannot be read in every sandbox).
+check_mount_namespace() {
+    if [ -z "${VELMOR_PRIVATE_MOUNTS:-}" ] ||
+        [ "$(readlink /proc/self/ns/mnt)" != "$VELMOR_PRIVATE_MOUNTS" ]; then
+        echo "rig: refusing to mount the rig's view outside a private mount namespace." >&2
+        echo "rig: run the tests inside tests/rig/netns-run.sh" >&2
+        exit 3
+    fi
+}
+
+# The mount point on the machine and the tmpfs over it in this namespace, once per namespace.
+mount_view_base() {
+    if [ ! -e "$view_base" ]; then
+        mkdir -m 755 "$view_base" || fail "cannot create the mount point $view_base"
+    fi
+    if [ -L "$view_base" ] || [ ! -d "$view_base" ] || [ "$(stat -c %u "$view_base")" != 0 ]; then
+        fail "$view_base must be a folder that belongs to root"
+    fi
+    mountpoint -q "$view_base" ||
+        mount -t tmpfs -o mode=755,size=1m velmor-rig "$view_base" ||
+        fail "cannot mount a tmpfs at $view_base"
+}
+
+# Binds DIR onto its own folder below view_base (named by a checksum of its path, so that two
+# rigs in one namespace keep apart) and sets view to it; every server path is below the view.
+mount_view() {
+    mount_view_base
+    view=$view_base/$(printf '%s' "$dir" | cksum | cut -d ' ' -f 1)
+    mkdir -p "$view" || fail "cannot create $view"
+    mountpoint -q "$view" || mount --bind "$dir" "$view" || fail "cannot bind $dir onto $view"
+}
+
 prepare_dir() {
-    case $1 in
-    *[!A-Za-z0-9._/-]*) fail "the folder '$1' may hold only letters, digits and . _ - /" ;;
-    esac
     mkdir -p "$1" || fail "cannot create $1"
     dir=$(cd "$1" && pwd -P) || fail "cannot enter $1"
     [ "$dir" != / ] || fail "refusing to use / as the rig's folder"
-    local path=$dir
+    case $dir/ in
+    "$view_base"/*) fail "the rig's folder may not lie below $view_base" ;;
+    esac
+    # The rig's own folder, the root of its view: the server accounts enter it.
+    chmod 755 "$dir" || fail "cannot make $dir searchable"
+    check_mount_namespace
+    mount_view
+    local path=$view
     local depth
     for depth in $(seq 64); do
         [ "$path" = / ] && break
         if [ "$(( 0$(stat -c %a "$path") & 1 ))" -eq 0 ]; then
-            fail "$path is not searchable by other users; the server accounts need to reach $dir"
+            fail "$path is not searchable by other users; the server accounts need to reach $view"
         fi
         path=$(dirname "$path")
     done
     set_paths
 }
 
-# Where everything of the rig lives below its folder.
+# Where everything of the rig lives, as the servers and the tests see it: below the view.
 set_paths() {
-    pf_conf=$dir/postfix
-    pf_queue=$dir/postfix-queue
-    pf_data=$dir/postfix-data
-    dc_conf_dir=$dir/dovecot
+    pf_conf=$view/postfix
+    pf_queue=$view/postfix-queue
+    pf_data=$view/postfix-data
+    dc_conf_dir=$view/dovecot
     dc_conf=$dc_conf_dir/dovecot.conf
     dc_base=$dc_conf_dir/run
     dc_state=$dc_conf_dir/state
-    mail_base=$dir/mail
-    log_dir=$dir/log
+    mail_base=$view/mail
+    log_dir=$view/log
     postfix_log=$log_dir/postfix.log
     dovecot_log=$log_dir/dovecot.log
-    env_file=$dir/rig.env
-    tls_dir=$dir/tls
+    env_file=$view/rig.env
+    tls_dir=$view/tls
 }
 
 # Refuses to go on when any network interface other than the loopback exists: then this is the
@@ -515,6 +565,8 @@ EOF
         submission_service "$plain_only_port" submission-plain may smtpd_sasl_mechanism_filter=plain
         submission_service "$smtps_port" smtps encrypt smtpd_tls_wrappermode=yes
         submission_service "$plain_submission_port" plain-submission none
+        submission_service "$slow_submission_port" slow-submission none \
+            smtpd_data_restrictions=sleep,3
         submission_service "$badname_port" badname may \
             "smtpd_tls_cert_file=$tls_dir/other-name.pem" "smtpd_tls_key_file=$tls_dir/other-name.key"
         submission_service "$expired_port" expired may \
@@ -657,7 +709,7 @@ make_maildirs() {
 
 write_env() {
     cat >"$env_file.tmp" <<EOF
-RIG_DIR=$dir
+RIG_DIR=$view
 RIG_HOST=$host
 RIG_SMTP_PORT=$smtp_port
 RIG_SUBMISSION_PORT=$submission_port
@@ -682,6 +734,7 @@ RIG_CA_FILE=$tls_dir/ca.pem
 RIG_TLS_HOST=$tls_host
 RIG_SMTPS_PORT=$smtps_port
 RIG_PLAIN_SUBMISSION_PORT=$plain_submission_port
+RIG_SLOW_SUBMISSION_PORT=$slow_submission_port
 RIG_BADNAME_PORT=$badname_port
 RIG_EXPIRED_PORT=$expired_port
 RIG_UNKNOWNCA_PORT=$unknownca_port
@@ -714,10 +767,11 @@ start_smtp() {
         show_logs
         return 1
     fi
-    record_session "$pf_queue/pid/master.pid" "$dir/postfix.session"
+    record_session "$pf_queue/pid/master.pid" "$view/postfix.session"
     wait_answers "$smtp_port:220:QUIT" "$submission_port:220:QUIT" "$login_only_port:220:QUIT" \
-        "$plain_only_port:220:QUIT" "$plain_submission_port:220:QUIT" "$badname_port:220:QUIT" \
-        "$expired_port:220:QUIT" "$unknownca_port:220:QUIT" "$smtps_port:220:QUIT::tls" ||
+        "$plain_only_port:220:QUIT" "$plain_submission_port:220:QUIT" \
+        "$slow_submission_port:220:QUIT" "$badname_port:220:QUIT" "$expired_port:220:QUIT" \
+        "$unknownca_port:220:QUIT" "$smtps_port:220:QUIT::tls" ||
         { show_logs; return 1; }
 }
 
@@ -731,7 +785,7 @@ stop_smtp_quietly() {
         kill -TERM "$pid" 2>/dev/null
         wait_gone "$pid" 250
     fi
-    end_session "$dir/postfix.session"
+    end_session "$view/postfix.session"
 }
 
 stop_smtp() {
@@ -746,7 +800,7 @@ start_pop3() {
         show_logs
         return 1
     fi
-    record_session "$dc_base/master.pid" "$dir/dovecot.session"
+    record_session "$dc_base/master.pid" "$view/dovecot.session"
     return 0
 }
 
@@ -759,17 +813,12 @@ stop_pop3() {
         kill -TERM "$pid" 2>/dev/null
         wait_gone "$pid" 250
     fi
-    end_session "$dir/dovecot.session"
+    end_session "$view/dovecot.session"
 }
 
 # The dual-stack name: a hosts file naming it, mounted over /etc/hosts, seen only inside this
 # namespace, and the silent IPv6 listeners in front of it.
 start_dual_path() {
-    if [ -z "${VELMOR_PRIVATE_MOUNTS:-}" ] ||
-        [ "$(readlink /proc/self/ns/mnt)" != "$VELMOR_PRIVATE_MOUNTS" ]; then
-        echo "rig: no private mount namespace; $dual_host stays unknown" >&2
-        return 0
-    fi
     { grep -v "[[:space:]]$dual_host\$" /etc/hosts
       echo "$silent_address $dual_host"
       echo "$host $dual_host"; } >"$dir/hosts" || return 1
