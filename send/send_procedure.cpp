@@ -13,7 +13,7 @@ namespace {
 
 constexpr char kExtraHeader[] = "X-Mailer: VelmorMail";
 constexpr std::int32_t kPop3Port = 110;
-constexpr std::int32_t kAllMechanisms = 7;  // CRAM-MD5, LOGIN and PLAIN, in that order
+constexpr std::int32_t kAllMechanisms = VMAIL_AUTH_ANY;  // CRAM-MD5, LOGIN and PLAIN, in that order
 
 // Status texts, code page 932.
 constexpr char kWinSockFailed[] = ">WinSock Open \x8e\xb8\x94s";  // ">WinSock Open 失敗"

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "vmail/smtp_client.h"
+#include "vmail/vmail.h"
 
 namespace vmail {
 
-constexpr unsigned kPlainBit = 1;
-constexpr unsigned kLoginBit = 2;
-constexpr unsigned kCramMd5Bit = 4;
+constexpr unsigned kPlainBit = VMAIL_AUTH_PLAIN;
+constexpr unsigned kLoginBit = VMAIL_AUTH_LOGIN;
+constexpr unsigned kCramMd5Bit = VMAIL_AUTH_CRAM_MD5;
 
 struct Credentials {
     std::string user;

@@ -1,6 +1,7 @@
 // The TLS engine on the system's Schannel, through SSPI. Schannel builds and reads the records;
 // the server's certificate is checked here with CryptoAPI (Schannel's own validation is turned
 // off), so that the decision is the same on every Windows version and under Wine.
+#include "vmail/parameters.h"
 #include "vmail/tls.h"
 
 #ifndef SECURITY_WIN32
@@ -52,9 +53,6 @@ constexpr unsigned char kAlertRecord = 21;
 
 // The most bytes handed to Schannel in one call: its buffer sizes are 32-bit.
 constexpr std::size_t kMaxBuffer = 0x7fffffff;
-
-// No host name is longer than this; anything longer is refused before it reaches Schannel.
-constexpr std::size_t kMaxHostLength = 1024;
 
 // The binary form of an IPv4 or IPv6 literal; size 0 when the host is a name.
 struct Address {

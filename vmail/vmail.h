@@ -18,6 +18,13 @@
 #define VMAIL_API
 #endif
 
+/* The SMTP AUTH mechanisms of VMailSmtpAuthenticate's set, tried in the order CRAM-MD5, LOGIN,
+   PLAIN among those the server offers. */
+#define VMAIL_AUTH_PLAIN 1
+#define VMAIL_AUTH_LOGIN 2
+#define VMAIL_AUTH_CRAM_MD5 4
+#define VMAIL_AUTH_ANY (VMAIL_AUTH_CRAM_MD5 | VMAIL_AUTH_LOGIN | VMAIL_AUTH_PLAIN)
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -47,7 +54,7 @@ VMAIL_API int32_t VMAIL_CALL VMailSmtpSendMail(const char* host, const char* to,
                                                int32_t sendOptions);
 /* Connects to an SMTP server, reads its greeting and says EHLO: a handle, or -1. */
 VMAIL_API int32_t VMAIL_CALL VMailSmtpConnectPortNo(const char* host, int32_t port);
-/* SMTP AUTH with the first of CRAM-MD5 (4), LOGIN (2), PLAIN (1) that the server offers and
+/* SMTP AUTH with the first of the VMAIL_AUTH_ mechanisms that the server offers and the set
    mechanisms allows: 1 when authenticated, otherwise a negative result. */
 VMAIL_API int32_t VMAIL_CALL VMailSmtpAuthenticate(int32_t handle, const char* host,
                                                    const char* user, const char* password,
