@@ -6,11 +6,12 @@
 
 #include <vector>
 
-#include "app/dll_function.h"
-#include "app/message_parts.h"
-#include "app/message_texts.h"
+#include "app/main_window.h"
 #include "app/resource_ids.h"
-#include "app/shell_state.h"
+#include "common/dll_function.h"
+#include "kit/program.h"
+#include "message/message_parts.h"
+#include "message/message_texts.h"
 #include "settings/settings.h"
 
 namespace {

@@ -1,32 +1,25 @@
 // The Main window procedure, with the controls created from a table.
 #include "app/main_window.h"
 
-#include "app/appearance.h"
-#include "app/dialog_host.h"
+#include "app/dialogs.h"
 #include "app/editor.h"
+#include "app/help.h"
 #include "app/resource_ids.h"
-#include "app/shell.h"
-#include "app/shell_state.h"
-#include "app/window_title.h"
+#include "kit/appearance.h"
+#include "kit/command_table.h"
+#include "kit/controls.h"
+#include "kit/program.h"
+#include "kit/window_title.h"
 #include "send/send_procedure.h"
+#include "send/shell_operations.h"
 #include "settings/recipients.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 
-HWND mainWindow;
 HWND editorWindow;
 HBITMAP helpBitmap;
 
 namespace {
-
-struct ControlSpec {
-    int id;
-    const char* className;
-    const char* caption;
-    DWORD exStyle;
-    DWORD style;
-    int x, y, width, height;
-};
 
 constexpr DWORD kIconButton = WS_CHILD | WS_VISIBLE | BS_ICON;
 constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
@@ -59,21 +52,10 @@ constexpr Tooltip kTooltips[] = {
 
 constexpr int kButtonIcons[] = {IDI_OPTIONS, IDI_LOG, IDI_SEND, IDI_EXIT};
 
-void createControls(HWND window)
-{
-    for (const ControlSpec& c : kMainControls) {
-        HWND control = CreateWindowExA(c.exStyle, c.className, c.caption, c.style, c.x, c.y,
-                                       c.width, c.height, window,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                       programInstance, nullptr);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(mainFont), 0);
-    }
-}
-
 void onMainCreate(HWND window)
 {
     mainWindow = window;
-    createControls(window);
+    createControls(window, kMainControls, mainFont);
     helpBitmap = static_cast<HBITMAP>(LoadImageA(programInstance, MAKEINTRESOURCEA(IDB_HELP),
                                                  IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
     SendDlgItemMessageA(window, kHelpButton, STM_SETIMAGE, IMAGE_BITMAP,
@@ -103,43 +85,23 @@ void onMainPaint(HWND window)
     EndPaint(window, &paint);
 }
 
+void openOptions() { runDialog(mainWindow, "Opt"); }
+
+void openLogViewer() { runDialog(mainWindow, "View"); }
+
 // Each action runs only for the notification listed for it.
-void onMainCommand(int id, int notification)
-{
-    switch (id) {
-    case kOptionsButton:
-        if (notification == BN_CLICKED)
-            runDialog(mainWindow, "Opt");
-        break;
-    case kLogButton:
-        if (notification == BN_CLICKED)
-            runDialog(mainWindow, "View");
-        break;
-    case kSendButton:
-        if (notification == BN_CLICKED)
-            sendCurrentMessage();
-        break;
-    case kExitButton:
-        if (notification == BN_CLICKED)
-            closeMainWindow();
-        break;
-    case kEditor:
-        if (notification == EN_CHANGE)
-            updateCounter();
-        break;
-    case kHelpButton:
-        if (notification == STN_CLICKED)
-            openHelp();
-        break;
-    }
-}
+constexpr CommandHandler kMainCommands[] = {
+    {kOptionsButton, BN_CLICKED, openOptions},
+    {kLogButton, BN_CLICKED, openLogViewer},
+    {kSendButton, BN_CLICKED, sendCurrentMessage},
+    {kExitButton, BN_CLICKED, closeMainWindow},
+    {kEditor, EN_CHANGE, updateCounter},
+    {kHelpButton, STN_CLICKED, openHelp},
+};
 
 void onMainDestroy()
 {
-    DeleteObject(mainFont);
-    DeleteObject(optionsFont);
-    DeleteObject(viewerFont);
-    DeleteObject(faceBrush);
+    deleteProgramObjects();
     PostQuitMessage(0);
     DeleteObject(helpBitmap);
 }
@@ -159,7 +121,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE:  onMainCreate(window); return 0;
     case WM_PAINT:   onMainPaint(window); return 0;
-    case WM_COMMAND: onMainCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_COMMAND: dispatchCommand(kMainCommands, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_CLOSE:   DestroyWindow(window); return 0;
     case WM_DESTROY: onMainDestroy(); return 0;
     }

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-constexpr char kDialogClassName[] = "NORMALDLG";
 constexpr char kMainClassName[] = "NORMAL0";
 
 // Creates the three fonts and the face brush, makes the common controls' classes available,

@@ -3,10 +3,11 @@
 
 #include <string>
 
-#include "app/dialog_host.h"
-#include "app/shell_state.h"
-#include "app/window_title.h"
 #include "common/file.h"
+#include "kit/controls.h"
+#include "kit/dialog_host.h"
+#include "kit/program.h"
+#include "kit/window_title.h"
 #include "log/send_log.h"
 #include "log/viewer_text.h"
 #include "settings/settings.h"
@@ -23,22 +24,15 @@ constexpr char kCloseCaption[] = "\x95\xc2 \x82\xb6 \x82\xe9";  // "閉 じ る"
 constexpr char kOpenFailed[] =
     "\x83\x74\x83\x40\x83\x43\x83\x8b\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xc9\x8e\xb8\x94\x73";  // "ファイルオープンに失敗"
 
-HWND createControl(HWND parent, int id, const char* className, const char* caption,
-                   DWORD exStyle, DWORD style, int x, int y, int width, int height)
-{
-    HWND control = CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   programInstance, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(viewerFont), 0);
-    return control;
-}
+constexpr ControlSpec kViewerControls[] = {
+    {kLogBox, "EDIT", "", WS_EX_CLIENTEDGE, kLogBoxStyle, 2, 2, 270, 285},
+    {kCloseButton, "BUTTON", kCloseCaption, 0, WS_CHILD | WS_VISIBLE, 166, 296, 88, 21},
+};
 
 void onViewerInit(HWND window)
 {
     logViewerWindow = window;
-    createControl(window, kLogBox, "EDIT", "", WS_EX_CLIENTEDGE, kLogBoxStyle, 2, 2, 270, 285);
-    createControl(window, kCloseButton, "BUTTON", kCloseCaption, 0, WS_CHILD | WS_VISIBLE, 166,
-                  296, 88, 21);
+    createControls(window, kViewerControls, viewerFont);
     loadLogIntoViewer();
 }
 

@@ -2,9 +2,9 @@
 // that cannot be written loses the record and the send goes on as if it had been written.
 #include "log/send_log.h"
 
-#include "app/message_texts.h"
 #include "common/file.h"
 #include "common/local_time.h"
+#include "message/message_texts.h"
 #include "settings/settings.h"
 
 namespace {

@@ -6,11 +6,13 @@
 
 #include <string>
 
-#include "app/appearance.h"
-#include "app/dialog_host.h"
-#include "app/shell_state.h"
-#include "app/window_title.h"
 #include "common/number_text.h"
+#include "kit/appearance.h"
+#include "kit/command_table.h"
+#include "kit/controls.h"
+#include "kit/dialog_host.h"
+#include "kit/program.h"
+#include "kit/window_title.h"
 #include "options/options_logic.h"
 #include "settings/recipients.h"
 #include "settings/settings.h"
@@ -46,83 +48,74 @@ enum OptionsControl : int {
     kPopBeforeSmtpCheck = 1043,
 };
 
-struct ControlSpec {
-    int id;
-    const char* className;
-    const char* caption;
-    DWORD style;
-    DWORD exStyle;
-    int x, y, width, height;
-};
-
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-constexpr DWORD kLabel = kChild | SS_LEFT;
-constexpr DWORD kGroup = kChild | BS_GROUPBOX;
-constexpr DWORD kPush = kChild | BS_PUSHBUTTON;
-constexpr DWORD kCheck = kChild | BS_AUTOCHECKBOX;
-constexpr DWORD kTextBox = kChild | ES_AUTOHSCROLL;
-constexpr DWORD kNumberBox = kChild | ES_RIGHT;  // no scrolling: typing stops at the right edge
-constexpr DWORD kFixedBox = kChild | WS_DISABLED;
-constexpr DWORD kCombo = kChild | WS_VSCROLL | CBS_SIMPLE | CBS_AUTOHSCROLL;
-constexpr DWORD kSlider = kChild | TBS_HORZ | TBS_BOTH | TBS_NOTICKS;
+constexpr DWORD kLabelStyle = kChild | SS_LEFT;
+constexpr DWORD kGroupStyle = kChild | BS_GROUPBOX;
+constexpr DWORD kPushStyle = kChild | BS_PUSHBUTTON;
+constexpr DWORD kCheckStyle = kChild | BS_AUTOCHECKBOX;
+constexpr DWORD kTextBoxStyle = kChild | ES_AUTOHSCROLL;
+constexpr DWORD kNumberBoxStyle = kChild | ES_RIGHT;  // no scrolling: typing stops at the right edge
+constexpr DWORD kFixedBoxStyle = kChild | WS_DISABLED;
+constexpr DWORD kComboStyle = kChild | WS_VSCROLL | CBS_SIMPLE | CBS_AUTOHSCROLL;
+constexpr DWORD kSliderStyle = kChild | TBS_HORZ | TBS_BOTH | TBS_NOTICKS;
 constexpr DWORD kEdge = WS_EX_CLIENTEDGE;
 
 // In creation order, which is also the z-order.
 constexpr ControlSpec kControls[] = {
-    {1005, "STATIC", "SMTP\x83T\x81[\x83o\x81[", kLabel, 0, 21, 25, 100, 12},  // "SMTPサーバー"
-    {1006, "STATIC", "\x91\x97\x90M\x8c\xb3\x96\xbc\x8f\xcc", kLabel, 0, 20, 45, 100, 12},  // "送信元名称"
-    {1008, "STATIC", "\x91\x97\x90M\x8c\xb3\x83" "A\x83h\x83\x8c\x83X", kLabel, 0, 20, 65, 100, 12},  // "送信元アドレス"
-    {1009, "STATIC", "\x83|\x81[\x83g\x94\xd4\x8d\x86\x81i25\x81j", kLabel, 0, 20, 85, 100, 12},  // "ポート番号（25）"
-    {1010, "STATIC", "POP\x83T\x81[\x83o\x81[", kLabel, 0, 19, 209, 100, 12},  // "POPサーバー"
-    {1011, "STATIC", "\x83\x8d\x83O\x83" "C\x83\x93ID", kLabel, 0, 20, 229, 100, 12},  // "ログインID"
-    {1012, "STATIC", "\x83p\x83X\x83\x8f\x81[\x83h", kLabel, 0, 20, 249, 100, 12},  // "パスワード"
-    {1013, "STATIC", "\x83|\x81[\x83g\x94\xd4\x8d\x86\x81i110\x81j", kLabel, 0, 20, 269, 100, 12},  // "ポート番号（110）"
-    {1014, "BUTTON", "SMTP\x90\xdd\x92\xe8", kGroup, 0, 10, 5, 335, 176},  // "SMTP設定"
+    {1005, "STATIC", "SMTP\x83T\x81[\x83o\x81[", 0, kLabelStyle, 21, 25, 100, 12},  // "SMTPサーバー"
+    {1006, "STATIC", "\x91\x97\x90M\x8c\xb3\x96\xbc\x8f\xcc", 0, kLabelStyle, 20, 45, 100, 12},  // "送信元名称"
+    {1008, "STATIC", "\x91\x97\x90M\x8c\xb3\x83" "A\x83h\x83\x8c\x83X", 0, kLabelStyle, 20, 65, 100, 12},  // "送信元アドレス"
+    {1009, "STATIC", "\x83|\x81[\x83g\x94\xd4\x8d\x86\x81i25\x81j", 0, kLabelStyle, 20, 85, 100, 12},  // "ポート番号（25）"
+    {1010, "STATIC", "POP\x83T\x81[\x83o\x81[", 0, kLabelStyle, 19, 209, 100, 12},  // "POPサーバー"
+    {1011, "STATIC", "\x83\x8d\x83O\x83" "C\x83\x93ID", 0, kLabelStyle, 20, 229, 100, 12},  // "ログインID"
+    {1012, "STATIC", "\x83p\x83X\x83\x8f\x81[\x83h", 0, kLabelStyle, 20, 249, 100, 12},  // "パスワード"
+    {1013, "STATIC", "\x83|\x81[\x83g\x94\xd4\x8d\x86\x81i110\x81j", 0, kLabelStyle, 20, 269, 100, 12},  // "ポート番号（110）"
+    {1014, "BUTTON", "SMTP\x90\xdd\x92\xe8", 0, kGroupStyle, 10, 5, 335, 176},  // "SMTP設定"
     {1015, "BUTTON",
      "POP\x90\xdd\x92\xe8\x81i\x8f\xe3\x8bL\x94" "F\x8f\xd8\x82\xc9\x8eg\x97p\x82\xb5\x82\xdc\x82\xb7\x81j",
-     kGroup, 0, 10, 189, 335, 100},  // "POP設定（上記認証に使用します）"
-    {kSmtpServerBox, "EDIT", "", kTextBox, kEdge, 130, 20, 195, 17},
-    {kFromNameBox, "EDIT", "", kTextBox, kEdge, 130, 40, 195, 17},
-    {kFromAddressBox, "EDIT", "", kTextBox, kEdge, 130, 60, 195, 17},
-    {kSmtpPortBox, "EDIT", "", kNumberBox, kEdge, 130, 80, 50, 17},
-    {kPopServerBox, "EDIT", "", kTextBox, kEdge, 130, 205, 195, 17},
-    {kUserIdBox, "EDIT", "", kTextBox, kEdge, 130, 224, 195, 17},
-    {kPasswordBox, "EDIT", "", kTextBox, kEdge, 130, 244, 195, 17},
-    {kPopPortBox, "EDIT", "110", kFixedBox, kEdge, 130, 263, 50, 17},
-    {kRegisterButton, "BUTTON", "\x90\xdd\x92\xe8\x82\xf0\x93o\x98^", kPush, 0, 52, 556, 88, 21},  // "設定を登録"
-    {kCancelButton, "BUTTON", "\x83L\x83\x83\x83\x93\x83Z\x83\x8b", kPush, 0, 252, 555, 88, 21},  // "キャンセル"
-    {1023, "STATIC", "\x91\x97\x90M\x90\xe6\x96\xbc\x8f\xcc", kLabel, 0, 21, 319, 100, 12},  // "送信先名称"
-    {1024, "STATIC", "\x91\x97\x90M\x90\xe6\x83" "A\x83h\x83\x8c\x83X", kLabel, 0, 172, 319, 100, 12},  // "送信先アドレス"
-    {kRecipientAddressBox, "EDIT", "", kTextBox, kEdge, 165, 334, 171, 20},
-    {kRecipientCombo, "COMBOBOX", "", kCombo, 0, 15, 334, 148, 100},
-    {1027, "BUTTON", "\x91\x97\x90M\x90\xdd\x92\xe8", kGroup, 0, 10, 299, 335, 155},  // "送信設定"
-    {1028, "STATIC", "\x90\xa7\x8c\xc0\x95\xb6\x8e\x9a\x90\x94", kLabel, 0, 172, 372, 66, 12},  // "制限文字数"
-    {kLimitBox, "EDIT", "", kNumberBox, kEdge, 253, 369, 50, 20},
+     0, kGroupStyle, 10, 189, 335, 100},  // "POP設定（上記認証に使用します）"
+    {kSmtpServerBox, "EDIT", "", kEdge, kTextBoxStyle, 130, 20, 195, 17},
+    {kFromNameBox, "EDIT", "", kEdge, kTextBoxStyle, 130, 40, 195, 17},
+    {kFromAddressBox, "EDIT", "", kEdge, kTextBoxStyle, 130, 60, 195, 17},
+    {kSmtpPortBox, "EDIT", "", kEdge, kNumberBoxStyle, 130, 80, 50, 17},
+    {kPopServerBox, "EDIT", "", kEdge, kTextBoxStyle, 130, 205, 195, 17},
+    {kUserIdBox, "EDIT", "", kEdge, kTextBoxStyle, 130, 224, 195, 17},
+    {kPasswordBox, "EDIT", "", kEdge, kTextBoxStyle, 130, 244, 195, 17},
+    {kPopPortBox, "EDIT", "110", kEdge, kFixedBoxStyle, 130, 263, 50, 17},
+    {kRegisterButton, "BUTTON", "\x90\xdd\x92\xe8\x82\xf0\x93o\x98^", 0, kPushStyle, 52, 556, 88, 21},  // "設定を登録"
+    {kCancelButton, "BUTTON", "\x83L\x83\x83\x83\x93\x83Z\x83\x8b", 0, kPushStyle, 252, 555, 88, 21},  // "キャンセル"
+    {1023, "STATIC", "\x91\x97\x90M\x90\xe6\x96\xbc\x8f\xcc", 0, kLabelStyle, 21, 319, 100, 12},  // "送信先名称"
+    {1024, "STATIC", "\x91\x97\x90M\x90\xe6\x83" "A\x83h\x83\x8c\x83X", 0, kLabelStyle, 172, 319, 100, 12},  // "送信先アドレス"
+    {kRecipientAddressBox, "EDIT", "", kEdge, kTextBoxStyle, 165, 334, 171, 20},
+    {kRecipientCombo, "COMBOBOX", "", 0, kComboStyle, 15, 334, 148, 100},
+    {1027, "BUTTON", "\x91\x97\x90M\x90\xdd\x92\xe8", 0, kGroupStyle, 10, 299, 335, 155},  // "送信設定"
+    {1028, "STATIC", "\x90\xa7\x8c\xc0\x95\xb6\x8e\x9a\x90\x94", 0, kLabelStyle, 172, 372, 66, 12},  // "制限文字数"
+    {kLimitBox, "EDIT", "", kEdge, kNumberBoxStyle, 253, 369, 50, 20},
     {1030, "STATIC", "\x81i\x81\xaa\x8e\xa9\x95\xaa\x82\xcc\x8cg\x91\xd1\x83" "A\x83h\x83\x8c\x83X\x81j",
-     kLabel, 0, 191, 80, 141, 12},  // "（↑自分の携帯アドレス）"
-    {kTranslucentCheck, "BUTTON", "\x93\xa7\x89\xdf\x82\xb7\x82\xe9", kCheck, 0, 21, 489, 70, 15},  // "透過する"
-    {kOpacityBox, "EDIT", "", kNumberBox, kEdge, 115, 486, 35, 20},
+     0, kLabelStyle, 191, 80, 141, 12},  // "（↑自分の携帯アドレス）"
+    {kTranslucentCheck, "BUTTON", "\x93\xa7\x89\xdf\x82\xb7\x82\xe9", 0, kCheckStyle, 21, 489, 70, 15},  // "透過する"
+    {kOpacityBox, "EDIT", "", kEdge, kNumberBoxStyle, 115, 486, 35, 20},
     {kWarnSoundCheck, "BUTTON", "\x95\xb6\x8e\x9a\x90\x94\x8cx\x8d\x90\x89\xb9\x82\xf0\x8fo\x82\xb7",
-     kCheck, 0, 19, 509, 134, 16},  // "文字数警告音を出す"
-    {kOpacitySlider, TRACKBAR_CLASSA, "", kSlider, 0, 192, 487, 120, 18},
-    {kUseOnceButton, "BUTTON", "\x8d\xa1\x89\xf1\x82\xcc\x82\xdd\x8eg\x97p", kPush, 0, 152, 556, 88, 21},  // "今回のみ使用"
-    {1035, "BUTTON", "\x8a\xc2\x8b\xab\x90\xdd\x92\xe8", kGroup, 0, 10, 463, 335, 80},  // "環境設定"
-    {1036, "STATIC", "%", kLabel, 0, 155, 490, 10, 12},
-    {1037, "STATIC", "\x94\x96", kLabel, 0, 179, 490, 15, 15},  // "薄"
-    {1038, "STATIC", "\x94Z", kLabel, 0, 311, 490, 15, 15},     // "濃"
-    {1039, "STATIC", "\x95\xb6\x8e\x9a", kLabel, 0, 306, 372, 26, 12},  // "文字"
+     0, kCheckStyle, 19, 509, 134, 16},  // "文字数警告音を出す"
+    {kOpacitySlider, TRACKBAR_CLASSA, "", 0, kSliderStyle, 192, 487, 120, 18},
+    {kUseOnceButton, "BUTTON", "\x8d\xa1\x89\xf1\x82\xcc\x82\xdd\x8eg\x97p", 0, kPushStyle, 152, 556, 88, 21},  // "今回のみ使用"
+    {1035, "BUTTON", "\x8a\xc2\x8b\xab\x90\xdd\x92\xe8", 0, kGroupStyle, 10, 463, 335, 80},  // "環境設定"
+    {1036, "STATIC", "%", 0, kLabelStyle, 155, 490, 10, 12},
+    {1037, "STATIC", "\x94\x96", 0, kLabelStyle, 179, 490, 15, 15},  // "薄"
+    {1038, "STATIC", "\x94Z", 0, kLabelStyle, 311, 490, 15, 15},     // "濃"
+    {1039, "STATIC", "\x95\xb6\x8e\x9a", 0, kLabelStyle, 306, 372, 26, 12},  // "文字"
     {kSmtpAuthCheck, "BUTTON",
      "SMTP-AUTH\x82\xf0\x8eg\x82\xa4(\x83Z\x83L\x83\x85\x83\x8a\x83" "e\x83" "B\x8d\x82\x81j",
-     kCheck, 0, 85, 145, 244, 15},  // "SMTP-AUTHを使う(セキュリティ高）"
+     0, kCheckStyle, 85, 145, 244, 15},  // "SMTP-AUTHを使う(セキュリティ高）"
     {1041, "STATIC", "\x97" "D\x90\xe6\x8f\x87\x88\xca CRAM-MD5\x81\xa8LOGIN\x81\xa8PLAIN",
-     kLabel, 0, 104, 163, 224, 12},  // "優先順位 CRAM-MD5→LOGIN→PLAIN"
+     0, kLabelStyle, 104, 163, 224, 12},  // "優先順位 CRAM-MD5→LOGIN→PLAIN"
     {kApopCheck, "BUTTON",
      "APOPbeforeSMTP\x82\xf0\x8eg\x82\xa4(\x83Z\x83L\x83\x85\x83\x8a\x83" "e\x83" "B\x92\x86)",
-     kCheck, 0, 85, 125, 274, 15},  // "APOPbeforeSMTPを使う(セキュリティ中)"
+     0, kCheckStyle, 85, 125, 274, 15},  // "APOPbeforeSMTPを使う(セキュリティ中)"
     {kPopBeforeSmtpCheck, "BUTTON",
      "POP before SMTP\x82\xf0\x8eg\x82\xa4(\x83Z\x83L\x83\x85\x83\x8a\x83" "e\x83" "B\x92\xe1\x81j",
-     kCheck, 0, 85, 105, 245, 15},  // "POP before SMTPを使う(セキュリティ低）"
-    {1044, "STATIC", "\x94" "F\x8f\xd8\x90\xdd\x92\xe8", kLabel, 0, 20, 105, 55, 12},  // "認証設定"
+     0, kCheckStyle, 85, 105, 245, 15},  // "POP before SMTPを使う(セキュリティ低）"
+    {1044, "STATIC", "\x94" "F\x8f\xd8\x90\xdd\x92\xe8", 0, kLabelStyle, 20, 105, 55, 12},  // "認証設定"
 };
 
 // The longest line a number box or, while the dialog is open, the address box gives.
@@ -169,18 +162,6 @@ void setCheck(int id, bool checked)
 }
 
 std::int16_t flagOf(int id) { return flagForCheckState(static_cast<long>(SendMessageA(item(id), BM_GETCHECK, 0, 0))); }
-
-void buildControls(HWND window)
-{
-    HMODULE module = GetModuleHandleA(nullptr);
-    for (const ControlSpec& c : kControls) {
-        HWND control = CreateWindowExA(c.exStyle, c.className, c.caption, c.style, c.x, c.y,
-                                       c.width, c.height, window,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), module,
-                                       nullptr);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(optionsFont), 0);
-    }
-}
 
 void fillRecipientCombo()
 {
@@ -307,62 +288,37 @@ void onOpacitySlid()
     setText(kOpacityBox, numberToText(static_cast<double>(position)));
 }
 
-void onAuthCheckClicked(int id)
+// A click has already toggled the clicked box; the rule decides what the three show after it.
+void onAuthCheckClicked(AuthBox clicked)
 {
     AuthChecks toggled;
     toggled.popBeforeSmtp = flagOf(kPopBeforeSmtpCheck) != 0;
     toggled.apopBeforeSmtp = flagOf(kApopCheck) != 0;
     toggled.smtpAuth = flagOf(kSmtpAuthCheck) != 0;
-    AuthBox clicked = id == kPopBeforeSmtpCheck ? AuthBox::popBeforeSmtp
-                      : id == kApopCheck        ? AuthBox::apopBeforeSmtp
-                                                : AuthBox::smtpAuth;
     AuthChecks after = authChecksAfterClick(toggled, clicked);
     setCheck(kPopBeforeSmtpCheck, after.popBeforeSmtp);
     setCheck(kApopCheck, after.apopBeforeSmtp);
     setCheck(kSmtpAuthCheck, after.smtpAuth);
 }
 
-void onOptionsCommand(int id, int notification)
-{
-    switch (id) {
-    case kRegisterButton:
-        if (notification == BN_CLICKED)
-            registerOptions();
-        break;
-    case kCancelButton:
-        if (notification == BN_CLICKED)
-            cancelOptions();
-        break;
-    case kUseOnceButton:
-        if (notification == BN_CLICKED)
-            useOptionsOnce();
-        break;
-    case kRecipientAddressBox:
-        if (notification == EN_CHANGE)
-            onRecipientAddressEdited();
-        break;
-    case kRecipientCombo:
-        if (notification == CBN_SELCHANGE)
-            onRecipientSelected();
-        else if (notification == CBN_EDITCHANGE)
-            onRecipientNameEdited();
-        break;
-    case kLimitBox:
-        if (notification == EN_CHANGE)
-            onRecipientLimitEdited();
-        break;
-    case kOpacityBox:
-        if (notification == EN_CHANGE)
-            onOpacityTyped();
-        break;
-    case kSmtpAuthCheck:
-    case kApopCheck:
-    case kPopBeforeSmtpCheck:
-        if (notification == BN_CLICKED)
-            onAuthCheckClicked(id);
-        break;
-    }
-}
+void onPopBeforeSmtpClicked() { onAuthCheckClicked(AuthBox::popBeforeSmtp); }
+void onApopClicked() { onAuthCheckClicked(AuthBox::apopBeforeSmtp); }
+void onSmtpAuthClicked() { onAuthCheckClicked(AuthBox::smtpAuth); }
+
+// Each action runs only for the notification listed for it.
+constexpr CommandHandler kOptionsCommands[] = {
+    {kRegisterButton, BN_CLICKED, registerOptions},
+    {kCancelButton, BN_CLICKED, cancelOptions},
+    {kUseOnceButton, BN_CLICKED, useOptionsOnce},
+    {kRecipientAddressBox, EN_CHANGE, onRecipientAddressEdited},
+    {kRecipientCombo, CBN_SELCHANGE, onRecipientSelected},
+    {kRecipientCombo, CBN_EDITCHANGE, onRecipientNameEdited},
+    {kLimitBox, EN_CHANGE, onRecipientLimitEdited},
+    {kOpacityBox, EN_CHANGE, onOpacityTyped},
+    {kSmtpAuthCheck, BN_CLICKED, onSmtpAuthClicked},
+    {kApopCheck, BN_CLICKED, onApopClicked},
+    {kPopBeforeSmtpCheck, BN_CLICKED, onPopBeforeSmtpClicked},
+};
 
 }  // namespace
 
@@ -379,10 +335,10 @@ LRESULT CALLBACK optionsDialogProc(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_INITDIALOG:
         optionsWindow = window;
-        buildControls(window);
+        createControls(window, kControls, optionsFont);
         fillOptionsDialog();
         return 0;
-    case WM_COMMAND: onOptionsCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_COMMAND: dispatchCommand(kOptionsCommands, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_HSCROLL: onOpacitySlid(); return 0;
     case WM_CLOSE: cancelOptions(); return 0;
     case WM_DESTROY: applyTranslucency(); return 0;

@@ -1,11 +1,11 @@
 // The send procedure and its three steps, over the mail library's C interface.
 #include "send/send_procedure.h"
 
-#include "app/message_texts.h"
-#include "app/shell.h"
 #include "common/number_text.h"
 #include "log/send_log.h"
+#include "message/message_texts.h"
 #include "send/result_message.h"
+#include "send/shell_operations.h"
 #include "settings/settings.h"
 #include "vmail/vmail.h"
 

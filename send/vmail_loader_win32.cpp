@@ -5,7 +5,7 @@
 // fails the way a failed socket start does: its text in the status line and a failure record.
 #include <windows.h>
 
-#include "app/dll_function.h"
+#include "common/dll_function.h"
 #include "vmail/vmail.h"
 
 namespace {

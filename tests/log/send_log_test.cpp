@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/message_texts.h"
+#include "message/message_texts.h"
 #include "settings/settings.h"
 #include "tests/support/test_files.h"
 

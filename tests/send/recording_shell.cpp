@@ -1,7 +1,7 @@
 // The recording shell.
 #include "tests/send/recording_shell.h"
 
-#include "app/shell.h"
+#include "send/shell_operations.h"
 
 RecordingShell recordingShell;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_texts.h"
+#include "message/message_texts.h"
 #include "settings/settings.h"
 #include "tests/send/fake_vmail.h"
 #include "tests/send/recording_shell.h"

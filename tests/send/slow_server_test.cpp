@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "app/message_texts.h"
+#include "message/message_texts.h"
 #include "send/send_procedure.h"
 #include "settings/settings.h"
 #include "tests/send/recording_shell.h"

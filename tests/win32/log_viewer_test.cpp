@@ -9,13 +9,15 @@
 #include <string>
 #include <thread>
 
-#include "app/dialog_host.h"
-#include "app/shell_state.h"
+#include "app/dialogs.h"
+#include "kit/program.h"
 #include "log/log_viewer.h"
 #include "log/viewer_text.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "tests/win32/expect_layout.h"
 #include "tests/win32/shell_fixture.h"
+#include "tests/win32/window_layouts.h"
 
 namespace {
 
@@ -139,12 +141,6 @@ TEST_F(LogViewerTest, ShowsTheWholeLogScrolledToItsEndWithTheCaretThere)
 TEST_F(LogViewerTest, ControlsHaveTheirLayoutAndFont)
 {
     writeFileBytes("send-log.dat", "");
-    struct Seen {
-        LONG_PTR style, exStyle;
-        RECT bounds;
-        HFONT font;
-        std::string text;
-    } box = {}, button = {};
     RECT outer = {};
     LRESULT smallIcon = 0;
     LONG_PTR style = 0;
@@ -153,34 +149,10 @@ TEST_F(LogViewerTest, ControlsHaveTheirLayoutAndFont)
         smallIcon = SendMessageA(viewer, WM_GETICON, ICON_SMALL, 0);
         style = GetWindowLongPtrA(viewer, GWL_STYLE);
         owner = GetWindow(viewer, GW_OWNER);
-        auto read = [&](int id, Seen& seen) {
-            HWND control = GetDlgItem(viewer, id);
-            seen.style = GetWindowLongPtrA(control, GWL_STYLE);
-            seen.exStyle = GetWindowLongPtrA(control, GWL_EXSTYLE);
-            GetWindowRect(control, &seen.bounds);
-            MapWindowPoints(nullptr, viewer, reinterpret_cast<POINT*>(&seen.bounds), 2);
-            seen.font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-            seen.text = textOf(control);
-        };
-        read(1004, box);
-        read(1000, button);
+        expectLayout(viewer, kViewerLayout, viewerFont);
         GetWindowRect(viewer, &outer);
         clickClose(viewer);
     });
-    EXPECT_EQ(box.style, 0x503010C4);
-    EXPECT_EQ(box.exStyle, 0x200);
-    EXPECT_EQ(box.bounds.left, 2);
-    EXPECT_EQ(box.bounds.top, 2);
-    EXPECT_EQ(box.bounds.right - box.bounds.left, 270);
-    EXPECT_EQ(box.bounds.bottom - box.bounds.top, 285);
-    EXPECT_EQ(box.font, viewerFont);
-    EXPECT_EQ(button.style, 0x50000000);
-    EXPECT_EQ(button.bounds.left, 166);
-    EXPECT_EQ(button.bounds.top, 296);
-    EXPECT_EQ(button.bounds.right - button.bounds.left, 88);
-    EXPECT_EQ(button.bounds.bottom - button.bounds.top, 21);
-    EXPECT_EQ(button.font, viewerFont);
-    EXPECT_EQ(button.text, cp932("閉 じ る"));
     EXPECT_EQ(outer.right - outer.left, 281);
     EXPECT_EQ(outer.bottom - outer.top, 353);
     EXPECT_NE(smallIcon, 0);

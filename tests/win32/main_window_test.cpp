@@ -8,34 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "app/message_texts.h"
-#include "app/shell.h"
-#include "app/shell_state.h"
+#include "app/main_window.h"
+#include "kit/program.h"
+#include "message/message_texts.h"
+#include "send/shell_operations.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "tests/win32/expect_layout.h"
 #include "tests/win32/shell_fixture.h"
+#include "tests/win32/window_layouts.h"
 
 namespace {
-
-struct ExpectedControl {
-    int id;
-    const char* className;
-    const char* caption;
-    LONG exStyle;
-    LONG style;
-    int x, y, width, height;
-};
-
-const ExpectedControl kExpectedControls[] = {
-    {1000, "Button", "Options", 0, 0x50000040, 5, 215, 36, 36},
-    {1001, "Button", "LogFile", 0, 0x50000040, 41, 215, 36, 36},
-    {1002, "Button", "Send", 0, 0x50000040, 77, 215, 36, 36},
-    {1003, "Button", "Exit", 0, 0x50000040, 113, 215, 36, 36},
-    {1004, "Edit", "", 0x00000200, 0x50001044, 5, 43, 146, 137},
-    {1005, "Static", "", 0x00020000, 0x50000000, 5, 21, 146, 16},
-    {1006, "Static", ">Velmor132", 0x00020000, 0x50000000, 5, 192, 146, 17},
-    {1007, "Static", "", 0, 0x5000030E, 117, 3, 32, 16},
-};
 
 void writeSettings(const char* toName, double charLimit, int translucent, int opacity, int warnSound)
 {
@@ -48,8 +31,6 @@ void writeSettings(const char* toName, double charLimit, int translucent, int op
     saveSettings();
     settings = Settings();
 }
-
-bool equalsIgnoringCase(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
 
 // The tooltip windows of this thread, with the control each belongs to.
 std::vector<HWND> tooltipWindows()
@@ -121,24 +102,27 @@ TEST(WineEnvironment, AnsiCodePageIs932)
 
 TEST_F(MainWindowTest, ClassesAreRegisteredAsTheProgramNeedsThem)
 {
-    WNDCLASSEXA main = {};
-    main.cbSize = sizeof main;
-    ASSERT_TRUE(GetClassInfoExA(programInstance, "NORMAL0", &main));
-    EXPECT_EQ(main.style, 11u);
-    EXPECT_EQ(main.hbrBackground, faceBrush);
-    EXPECT_EQ(main.hCursor, LoadCursorA(nullptr, IDC_ARROW));
-    EXPECT_NE(main.hIcon, nullptr);
-    EXPECT_EQ(main.cbClsExtra, 0);
-    EXPECT_EQ(main.cbWndExtra, 0);
-    EXPECT_EQ(main.lpszMenuName, nullptr);
-
-    WNDCLASSEXA dialog = {};
-    dialog.cbSize = sizeof dialog;
-    ASSERT_TRUE(GetClassInfoExA(programInstance, "NORMALDLG", &dialog));
-    EXPECT_EQ(dialog.style, 11u);
-    EXPECT_EQ(dialog.hbrBackground, faceBrush);
-    EXPECT_EQ(dialog.hIcon, LoadIconA(nullptr, IDI_APPLICATION));
-    EXPECT_EQ(dialog.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+    const struct {
+        const char* name;
+        HICON icon;  // null: the program's own, from its resources
+    } classes[] = {{"NORMAL0", nullptr}, {"NORMALDLG", LoadIconA(nullptr, IDI_APPLICATION)}};
+    for (const auto& expected : classes) {
+        SCOPED_TRACE(expected.name);
+        WNDCLASSEXA found = {};
+        found.cbSize = sizeof found;
+        ASSERT_TRUE(GetClassInfoExA(programInstance, expected.name, &found));
+        EXPECT_EQ(found.style, 11u);
+        EXPECT_EQ(found.hbrBackground, faceBrush);
+        EXPECT_EQ(found.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+        EXPECT_EQ(found.cbClsExtra, 0);
+        EXPECT_EQ(found.cbWndExtra, 0);
+        EXPECT_EQ(found.lpszMenuName, nullptr);
+        if (expected.icon) {
+            EXPECT_EQ(found.hIcon, expected.icon);
+        } else {
+            EXPECT_NE(found.hIcon, nullptr);
+        }
+    }
 }
 
 TEST_F(MainWindowTest, FacesBrushIsTheButtonFaceColour)
@@ -205,31 +189,8 @@ TEST_F(MainWindowTest, WindowWithoutSettingsIsTitledToAndCentred)
 TEST_F(MainWindowTest, EightControlsInOrderWithTheirLayout)
 {
     HWND window = openMainWindow();
-    HWND child = GetWindow(window, GW_CHILD);
-    for (const ExpectedControl& expected : kExpectedControls) {
-        SCOPED_TRACE(expected.id);
-        ASSERT_NE(child, nullptr);
-        EXPECT_EQ(GetDlgCtrlID(child), expected.id);
-        char name[32] = {};
-        GetClassNameA(child, name, sizeof name);
-        EXPECT_TRUE(equalsIgnoringCase(name, expected.className)) << name;
-        EXPECT_EQ(windowText(child), expected.caption);
-        EXPECT_EQ(GetWindowLongPtrA(child, GWL_STYLE), expected.style);
-        EXPECT_EQ(GetWindowLongPtrA(child, GWL_EXSTYLE), expected.exStyle);
-        RECT bounds;
-        GetWindowRect(child, &bounds);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bounds), 2);
-        EXPECT_EQ(bounds.left, expected.x);
-        EXPECT_EQ(bounds.top, expected.y);
-        EXPECT_EQ(bounds.right - bounds.left, expected.width);
-        EXPECT_EQ(bounds.bottom - bounds.top, expected.height);
-        // A bitmap static draws no text and keeps no font, although it is given one too.
-        if (expected.id != 1007) {
-            EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), mainFont);
-        }
-        child = GetWindow(child, GW_HWNDNEXT);
-    }
-    EXPECT_EQ(child, nullptr) << "more than eight controls";
+    // A bitmap static draws no text and keeps no font, although it is given one too.
+    expectLayout(window, kMainLayout, mainFont, 1007);
 }
 
 TEST_F(MainWindowTest, ButtonsShowIconsAndHelpShowsItsFace)

@@ -4,9 +4,10 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/message_texts.h"
-#include "app/shell_state.h"
 #include "app/startup.h"
+#include "kit/dialog_host.h"
+#include "kit/program.h"
+#include "message/message_texts.h"
 #include "settings/recipients.h"
 #include "settings/settings.h"
 

@@ -1,5 +1,6 @@
-// The shell operations that portable parts of the program call; the Windows build links the
-// real ones, native tests a recording stand-in.
+// The shell operations that the send procedure calls: a small interface that the Windows shell
+// implements on the real Main window (app/shell_operations.cpp) and the native tests with a
+// recording stand-in, so that the procedure needs nothing of the shell to build.
 #pragma once
 
 #include "common/text.h"

@@ -1,4 +1,4 @@
-// How the Main window looks and helps: translucency, centring, tooltips and the help file.
+// How the Main window looks: translucency, centring and tooltips.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,3 @@ void centerOnDesktop(HWND window);
 
 // Attaches a tooltip window showing text to control.
 void addTooltip(HWND control, UINT toolId, const char* text);
-
-// Asks the shell to open "velmor.chm" from the current directory.
-void openHelp();

@@ -1,19 +1,17 @@
-// Translucency, centring, tooltips and help.
-#include "app/appearance.h"
+// Translucency, centring and tooltips.
+#include "kit/appearance.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
-#include "app/appearance_logic.h"
-#include "app/dll_function.h"
-#include "app/shell_state.h"
+#include "common/dll_function.h"
+#include "common/text.h"
+#include "kit/appearance_logic.h"
+#include "kit/program.h"
 #include "settings/settings.h"
 
 namespace {
 
 using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-
-constexpr char kHelpFile[] = "velmor.chm";
 
 }  // namespace
 
@@ -62,10 +60,4 @@ void addTooltip(HWND control, UINT toolId, const char* text)
     Text copy = text;
     tool.lpszText = copy.data();
     SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
-void openHelp()
-{
-    if (auto shellExecute = loadedFunction<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA"))
-        shellExecute(nullptr, "open", kHelpFile, nullptr, nullptr, SW_SHOWNORMAL);
 }

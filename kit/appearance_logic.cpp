@@ -1,5 +1,5 @@
 // Alpha and centring.
-#include "app/appearance_logic.h"
+#include "kit/appearance_logic.h"
 
 #include <cmath>
 

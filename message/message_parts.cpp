@@ -1,5 +1,5 @@
 // Message parts, the counter and the label state.
-#include "app/message_parts.h"
+#include "message/message_parts.h"
 
 #include "common/number_text.h"
 

@@ -1,9 +1,8 @@
 // The shell operations on the real Main window.
-#include "app/shell.h"
+#include "send/shell_operations.h"
 
-#include "app/message_parts.h"
-#include "app/shell_state.h"
-#include "app/window_title.h"
+#include "app/main_window.h"
+#include "kit/program.h"
 
 namespace {
 
@@ -27,8 +26,3 @@ void showStatus(Text text)
 }
 
 void closeMainWindow() { SendMessageA(mainWindow, WM_CLOSE, 0, 0); }
-
-void setRecipientTitle(HWND window, Text name)
-{
-    SetWindowTextA(window, recipientTitle(name).c_str());
-}

@@ -1,5 +1,5 @@
 // The program-wide message texts, empty until the editor first changes.
-#include "app/message_texts.h"
+#include "message/message_texts.h"
 
 Text messageText;
 Text messageSubject;

@@ -1,5 +1,5 @@
 // The Main window's alpha and its centred position.
-#include "app/appearance_logic.h"
+#include "kit/appearance_logic.h"
 
 #include <gtest/gtest.h>
 

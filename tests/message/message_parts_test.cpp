@@ -1,5 +1,5 @@
 // Subject and body, the counter text, the label state, the warning sound and the title.
-#include "app/message_parts.h"
+#include "message/message_parts.h"
 
 #include <gtest/gtest.h>
 

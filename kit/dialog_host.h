@@ -1,0 +1,28 @@
+// The host of the program's modal windows: opens one from the description its caller gives, over
+// its owner, and runs it in a message loop of its own until the window calls closeDialog.
+#pragma once
+
+#include <windows.h>
+
+constexpr char kDialogClassName[] = "NORMALDLG";
+
+// A modal window: its title and outer size, the procedure that runs it, where its handle is
+// kept, and the program's icon resource shown in its title bar.
+struct DialogSpec {
+    const char* title;
+    int width;
+    int height;
+    WNDPROC procedure;
+    HWND* handle;
+    int iconId;
+};
+
+// Registers "NORMALDLG", the class every dialog is created with.
+void registerDialogClass();
+
+// Opens dialog owned by owner, disables the owner while it runs, from before the dialog's own
+// initialisation on, and returns the code given to closeDialog.
+int runDialog(HWND owner, const DialogSpec& dialog);
+
+// Enables window's owner again, destroys window and ends its runDialog with code.
+void closeDialog(HWND window, int code);
