@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/vmail/rig_env.h"
+#include "tests/vmail/rig_send.h"
 #include "vmail/vmail.h"
 
 namespace {
@@ -105,18 +105,7 @@ TEST_F(VmailDllRigTest, APlainSendOnPort25IsDelivered)
 
 TEST_F(VmailDllRigTest, AnSmtpAuthSendIsDelivered)
 {
-    const std::string marker = uniqueMarker("dll-auth");
-    int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
-    ASSERT_GE(handle, 1);
-    EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
-                                    env_["RIG_PASSWORD"].c_str(), 7),
-              1);
-    EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
-                                  env_["RIG_ADDRESS"].c_str(), marker.c_str(), "body",
-                                  "X-Mailer: VelmorMail", 0, 0, 0),
-              0);
-    VMailSmtpClose(handle);
-    EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
+    sendAuthenticated(env_, env_["RIG_HOST"], "RIG_SUBMISSION_PORT", VMAIL_AUTH_ANY);
 }
 
 TEST_F(VmailDllRigTest, AnApopLoginSucceedsAndAWrongOneIsRefused)
