@@ -55,19 +55,26 @@ TEST(DotStuffing, DoublesLeadingDotsAndEndsWithTheDotLine)
     EXPECT_EQ(vmail::dotStuffed("mid.dle\r\n"), "mid.dle\r\n.\r\n");
 }
 
-class SmtpSendTest : public VmailTest {};
+class SmtpSendTest : public VmailTest {
+protected:
+    // Sends one mail with sendEx to a server that takes it: the lines the client sent.
+    std::vector<std::string> sentLines(const char* subject, const char* body)
+    {
+        ScriptServer server([&](ScriptConnection& c) {
+            greet(c);
+            takeEnvelopeAndMessage(c);
+        });
+        int32_t handle = VMailSmtpConnectPortNo("127.0.0.1", server.port());
+        EXPECT_EQ(sendEx(handle, subject, body), 0);
+        VMailSmtpClose(handle);
+        server.finish();
+        return server.transcript();
+    }
+};
 
 TEST_F(SmtpSendTest, AMailGoesOutWithEnvelopeDataAndDotStuffing)
 {
-    ScriptServer server([&](ScriptConnection& c) {
-        greet(c);
-        takeEnvelopeAndMessage(c);
-    });
-    int32_t handle = VMailSmtpConnectPortNo("127.0.0.1", server.port());
-    EXPECT_EQ(sendEx(handle, "Subject line", "line one\r\n.\r\n.. two"), 0);
-    VMailSmtpClose(handle);
-    server.finish();
-    std::vector<std::string> lines = server.transcript();
+    std::vector<std::string> lines = sentLines("Subject line", "line one\r\n.\r\n.. two");
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[1], "MAIL FROM:<taro@example.jp>");
     EXPECT_EQ(lines[2], "RCPT TO:<hanako@example.jp>");
@@ -288,15 +295,8 @@ TEST_F(SmtpSendTest, UnsafeParametersAreRefusedBeforeAnyConnection)
 
 TEST_F(SmtpSendTest, AnInjectedSubjectStaysInsideItsHeader)
 {
-    ScriptServer server([&](ScriptConnection& c) {
-        greet(c);
-        takeEnvelopeAndMessage(c);
-    });
-    int32_t handle = VMailSmtpConnectPortNo("127.0.0.1", server.port());
-    EXPECT_EQ(sendEx(handle, "Hi\r\nBcc: spy@evil.example", "x\r\n.\r\nMAIL FROM:<a@evil.example>"), 0);
-    VMailSmtpClose(handle);
-    server.finish();
-    std::vector<std::string> lines = server.transcript();
+    std::vector<std::string> lines =
+        sentLines("Hi\r\nBcc: spy@evil.example", "x\r\n.\r\nMAIL FROM:<a@evil.example>");
     for (const std::string& line : lines)
         EXPECT_NE(line.compare(0, 4, "Bcc:"), 0) << line;
     // The body's "." was stuffed, so the only "." line ends the message and the line that
