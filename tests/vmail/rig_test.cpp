@@ -7,7 +7,7 @@
 
 #include "tests/support/test_files.h"
 #include "tests/vmail/mail_reader.h"
-#include "tests/vmail/rig_send.h"
+#include "tests/vmail/rig_session.h"
 #include "tests/vmail/vmail_fixture.h"
 #include "vmail/base64.h"
 
@@ -137,10 +137,7 @@ TEST_F(RigTest, Pop3LogsInWithUserPassAndWithApop)
 {
     for (int apop : {0, 1}) {
         SCOPED_TRACE(apop);
-        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), apop), 1);
-        EXPECT_EQ(VMailPop3Close(handle), 1);
+        EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], env_["RIG_PASSWORD"], apop), 1);
     }
 }
 
@@ -148,10 +145,7 @@ TEST_F(RigTest, Pop3RefusesAWrongPasswordBothWays)
 {
     for (int apop : {0, 1}) {
         SCOPED_TRACE(apop);
-        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), "wrong-password", apop), -2);
-        VMailPop3Close(handle);
+        EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], "wrong-password", apop), -2);
     }
 }
 
@@ -165,10 +159,7 @@ TEST_F(RigTest, APasswordWithDoubleByteCharactersLogsInEveryWay)
     const std::string user = env_["RIG_KANJI_USER"];
     for (int apop : {0, 1}) {
         SCOPED_TRACE(apop);
-        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, user.c_str(), password.c_str(), apop), 1);
-        VMailPop3Close(handle);
+        EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], user, password, apop), 1);
     }
     for (int mechanism : {VMAIL_AUTH_CRAM_MD5, VMAIL_AUTH_LOGIN, VMAIL_AUTH_PLAIN}) {
         SCOPED_TRACE(mechanism);
@@ -210,10 +201,7 @@ TEST_F(RigTest, ANameWhoseFirstAddressIsSilentConnectsThroughTheNext)
     for (const auto& spelling : spellings) {
         SCOPED_TRACE("[" + spelling.host + "]");
         const char* host = spelling.host.c_str();
-        int32_t handle = VMailPop3ConnectPortNo(host, env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), 0), 1);
-        EXPECT_EQ(VMailPop3Close(handle), 1);
+        EXPECT_EQ(pop3Login(env_, spelling.host, env_["RIG_USER"], env_["RIG_PASSWORD"], 0), 1);
 
         const std::string plain = uniqueMarker("dual-plain");
         EXPECT_EQ(VMailSmtpSendMail(host, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,

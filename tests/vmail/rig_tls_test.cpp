@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/support/test_files.h"
-#include "tests/vmail/rig_send.h"
+#include "tests/vmail/rig_session.h"
 #include "tests/vmail/vmail_fixture.h"
 
 namespace {
@@ -92,12 +92,7 @@ TEST_F(RigTlsTest, StlsComesBeforeUserPassAndBeforeApop)
         SCOPED_TRACE(apop);
         const std::vector<std::string> secured = {"Login: user=<" + env_["RIG_USER"] + ">", lip, "TLS"};
         const std::size_t before = logLines("RIG_DOVECOT_LOG", secured).size();
-        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(),
-                                        env_["RIG_PASSWORD"].c_str(), apop),
-                  1);
-        EXPECT_EQ(VMailPop3Close(handle), 1);
+        EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], env_["RIG_PASSWORD"], apop), 1);
         EXPECT_GT(waitForMoreLines("RIG_DOVECOT_LOG", secured, before), before);
     }
 }
@@ -157,10 +152,7 @@ TEST_F(RigTlsTest, ServersWithoutTlsAreStillUsedInTheClear)
     const std::string host = env_["RIG_POP3_PLAIN_HOST"];
     const std::vector<std::string> clear = {"Login: user=<" + env_["RIG_USER"] + ">", "lip=" + host};
     const std::size_t before = logLines("RIG_DOVECOT_LOG", clear).size();
-    int32_t handle = VMailPop3ConnectPortNo(host.c_str(), env_.port("RIG_POP3_PORT"));
-    ASSERT_GE(handle, 1);
-    EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), 0), 1);
-    EXPECT_EQ(VMailPop3Close(handle), 1);
+    EXPECT_EQ(pop3Login(env_, host, env_["RIG_USER"], env_["RIG_PASSWORD"], 0), 1);
     ASSERT_GT(waitForMoreLines("RIG_DOVECOT_LOG", clear, before), before);
     EXPECT_EQ(logLines("RIG_DOVECOT_LOG", clear).back().find("TLS"), std::string::npos);
 }

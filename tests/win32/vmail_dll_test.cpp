@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/vmail/rig_send.h"
+#include "tests/vmail/rig_session.h"
 #include "vmail/vmail.h"
 
 namespace {
@@ -110,11 +110,6 @@ TEST_F(VmailDllRigTest, AnSmtpAuthSendIsDelivered)
 
 TEST_F(VmailDllRigTest, AnApopLoginSucceedsAndAWrongOneIsRefused)
 {
-    int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-    ASSERT_GE(handle, 1);
-    EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), 1), 1);
-    EXPECT_EQ(VMailPop3Close(handle), 1);
-    handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-    EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), "wrong", 1), -2);
-    VMailPop3Close(handle);
+    EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], env_["RIG_PASSWORD"], 1), 1);
+    EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], "wrong", 1), -2);
 }

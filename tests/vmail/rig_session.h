@@ -1,7 +1,8 @@
-// The send that the tests against the rig's real servers make again and again: connect, log in
-// with SMTP AUTH, send one mail and see it delivered.
+// The sessions that the tests against the rig's real servers make again and again: a POP3 login,
+// and a send through SMTP AUTH seen delivered.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "tests/vmail/rig_env.h"
@@ -12,3 +13,8 @@
 void sendAuthenticated(const RigEnv& env, const std::string& host, const char* portKey,
                        int mechanisms, const std::string& from = "",
                        const std::string& body = "body");
+
+// Connects to host at the rig's POP3 port, logs in (APOP when apop is 1) and closes: the login's
+// result. A close after a login must be clean.
+int32_t pop3Login(const RigEnv& env, const std::string& host, const std::string& user,
+                  const std::string& password, int32_t apop);

@@ -1,5 +1,5 @@
-// The authenticated send through the rig.
-#include "tests/vmail/rig_send.h"
+// Sessions with the rig.
+#include "tests/vmail/rig_session.h"
 
 #include <gtest/gtest.h>
 
@@ -20,4 +20,17 @@ void sendAuthenticated(const RigEnv& env, const std::string& host, const char* p
               0);
     VMailSmtpClose(handle);
     EXPECT_FALSE(waitForMessage(env["RIG_RECIPIENT_MAILDIR"], marker).empty());
+}
+
+int32_t pop3Login(const RigEnv& env, const std::string& host, const std::string& user,
+                  const std::string& password, int32_t apop)
+{
+    int32_t handle = VMailPop3ConnectPortNo(host.c_str(), env.port("RIG_POP3_PORT"));
+    EXPECT_GE(handle, 1) << host;
+    int32_t result = VMailPop3Authenticate(handle, user.c_str(), password.c_str(), apop);
+    int32_t closed = VMailPop3Close(handle);
+    if (result == 1) {
+        EXPECT_EQ(closed, 1);
+    }
+    return result;
 }
