@@ -56,25 +56,24 @@ struct FailedStep {
 const char kInit[] = "VMailInitializeWinSock()";
 const char kEnd[] = "VMailEndWinSock()";
 const char kPopConnect[] = "VMailPop3ConnectPortNo(pop.example.jp,110)";
-const char kPopLogin[] = "VMailPop3Authenticate(3,taro,secret,0)";
 const char kSmtpConnect[] = "VMailSmtpConnectPortNo(smtp.example.jp,587)";
+
+// The POP3 login refused with result, and the text that says so.
+FailedStep refusedLogin(const char* name, std::int32_t result, const char* text)
+{
+    return {name, 0, "VMailPop3Authenticate", result,
+            {kInit, kPopConnect, "VMailPop3Authenticate(3,taro,secret,0)", "VMailPop3Close(3)", kEnd},
+            {">WinSock をオープン", ">ソケットをオープン", text}};
+}
 
 const FailedStep kFailedSteps[] = {
     {"WinSockDoesNotStart", 0, "VMailInitializeWinSock", 0, {kInit, kEnd}, {">WinSock Open 失敗"}},
     {"Pop3ConnectionFailsAndClosesNoHandle", 0, "VMailPop3ConnectPortNo", -1,
      {kInit, kPopConnect, "VMailPop3Close(-1)", kEnd}, {">WinSock をオープン", ">POP3 接続エラー"}},
-    {"Pop3LoginConnectionError", 0, "VMailPop3Authenticate", -1,
-     {kInit, kPopConnect, kPopLogin, "VMailPop3Close(3)", kEnd},
-     {">WinSock をオープン", ">ソケットをオープン", ">接続エラー"}},
-    {"Pop3LoginRefused", 0, "VMailPop3Authenticate", -2,
-     {kInit, kPopConnect, kPopLogin, "VMailPop3Close(3)", kEnd},
-     {">WinSock をオープン", ">ソケットをオープン", ">POPｻｰﾊﾞｰ認証に失敗"}},
-    {"Pop3LoginTimedOut", 0, "VMailPop3Authenticate", -4,
-     {kInit, kPopConnect, kPopLogin, "VMailPop3Close(3)", kEnd},
-     {">WinSock をオープン", ">ソケットをオープン", ">タイムアウト"}},
-    {"Pop3LoginOtherError", 0, "VMailPop3Authenticate", -10,
-     {kInit, kPopConnect, kPopLogin, "VMailPop3Close(3)", kEnd},
-     {">WinSock をオープン", ">ソケットをオープン", ">その他のエラー"}},
+    refusedLogin("Pop3LoginConnectionError", -1, ">接続エラー"),
+    refusedLogin("Pop3LoginRefused", -2, ">POPｻｰﾊﾞｰ認証に失敗"),
+    refusedLogin("Pop3LoginTimedOut", -4, ">タイムアウト"),
+    refusedLogin("Pop3LoginOtherError", -10, ">その他のエラー"),
     {"SmtpAuthConnectionFailsAndClosesNoHandle", 1, "VMailSmtpConnectPortNo", -1,
      {kInit, kSmtpConnect, "VMailSmtpClose(-1)", kEnd},
      {">WinSock をオープン", ">AUTHメールを送信中", ">SMTPサーバーに接続できません"}},
