@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "mail_decoder.h"
+#include "tests/vmail/mail_reader.h"
 #include "vmail/charset.h"
 #include "vmail/message.h"
 
@@ -106,12 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail("7bit body without the us-ascii charset", *mail);
         // A 7bit body always ends with a line break on the wire.
         const bool ends = expected.size() >= 2 && expected.compare(expected.size() - 2, 2, "\r\n") == 0;
-        if (decoded->body != (expected.empty() || ends ? expected : expected + "\r\n"))
+        if (decoded->text != (expected.empty() || ends ? expected : expected + "\r\n"))
             fail("7bit body does not read back", *mail);
     } else {
         if (decoded->contentType != "text/plain; charset=UTF-8")
             fail("base64 body without the UTF-8 charset", *mail);
-        if (decoded->body != expected)
+        if (decoded->text != expected)
             fail("base64 body does not read back", *mail);
     }
     return 0;

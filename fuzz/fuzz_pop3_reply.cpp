@@ -3,11 +3,13 @@
 // as a whole through offersStls. Then the input is a server's side of a dialogue on a loopback
 // connection: greeting, CAPA listing and the answer to the login, read by pop3Open and
 // pop3Login (APOP when the first byte is odd) as they are at a send.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,25 +33,15 @@ Pop3Status modelStatus(std::string_view line)
 }
 
 // The first "<" and the first ">" after it; the stamp between counts when it holds an "@",
-// no second "<" and only printable ASCII without blanks.
+// no second "<" and only printable ASCII without blanks (a character class without "<" and ">").
 std::optional<std::string> modelStamp(std::string_view greeting)
 {
-    std::size_t open = greeting.find('<');
-    if (open == std::string_view::npos)
+    static const std::regex kStamp("<[!-;=?-~]*@[!-;=?-~]*>");
+    std::string_view rest = greeting.substr(std::min(greeting.find('<'), greeting.size()));
+    std::string candidate(rest.substr(0, rest.find('>') + 1));
+    if (candidate.empty() || candidate.back() != '>' || !std::regex_match(candidate, kStamp))
         return std::nullopt;
-    std::size_t close = greeting.find('>', open);
-    if (close == std::string_view::npos)
-        return std::nullopt;
-    bool at = false;
-    for (std::size_t i = open; i <= close; ++i) {
-        unsigned char c = static_cast<unsigned char>(greeting[i]);
-        if (c <= 0x20 || c >= 0x7f || (c == '<' && i != open))
-            return std::nullopt;
-        at = at || c == '@';
-    }
-    if (!at)
-        return std::nullopt;
-    return std::string(greeting.substr(open, close - open + 1));
+    return candidate;
 }
 
 bool modelStls(const std::vector<std::string>& lines)

@@ -29,15 +29,8 @@ MailDate currentMailDate()
     std::time_t now = std::time(nullptr);
     std::tm local = {};
     localtime_r(&now, &local);
-    MailDate date;
-    date.year = local.tm_year + 1900;
-    date.month = local.tm_mon + 1;
-    date.day = local.tm_mday;
-    date.hour = local.tm_hour;
-    date.minute = local.tm_min;
-    date.second = local.tm_sec;
-    date.utcOffsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
-    return date;
+    return MailDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                    local.tm_min, local.tm_sec, static_cast<int>(local.tm_gmtoff / 60)};
 }
 
 std::uint64_t randomBits()

@@ -29,16 +29,10 @@ MailDate currentMailDate()
         local = utc;
     constexpr std::int64_t kTicksPerMinute = 600000000;  // FILETIME counts 100 ns
     std::int64_t difference = fileTimeTicks(local) - fileTimeTicks(utc);
-    MailDate date;
-    date.year = local.wYear;
-    date.month = local.wMonth;
-    date.day = local.wDay;
-    date.hour = local.wHour;
-    date.minute = local.wMinute;
-    date.second = local.wSecond;
-    date.utcOffsetMinutes = static_cast<int>(
+    int offsetMinutes = static_cast<int>(
         (difference + (difference < 0 ? -kTicksPerMinute : kTicksPerMinute) / 2) / kTicksPerMinute);
-    return date;
+    return MailDate{local.wYear,   local.wMonth,  local.wDay, local.wHour,
+                    local.wMinute, local.wSecond, offsetMinutes};
 }
 
 std::uint64_t randomBits()

@@ -1,20 +1,12 @@
 // The TLS engine on the system's Schannel, through SSPI. Schannel builds and reads the records;
-// the server's certificate is checked here with CryptoAPI (Schannel's own validation is turned
-// off), so that the decision is the same on every Windows version and under Wine.
+// the server's certificate is checked with CryptoAPI (schannel_certificate.h), Schannel's own
+// validation being turned off.
 #include "vmail/parameters.h"
+#include "vmail/schannel_buffers.h"
+#include "vmail/schannel_certificate.h"
 #include "vmail/tls.h"
 
-#ifndef SECURITY_WIN32
-#define SECURITY_WIN32
-#endif
-
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
-#include <wincrypt.h>
-#include <security.h>
 #include <schannel.h>
-#include <sspi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -30,19 +22,6 @@ constexpr ULONG kContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETEC
                                   ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY |
                                   ISC_REQ_STREAM | ISC_REQ_EXTENDED_ERROR;
 
-// SECURITY_FLAG_IGNORE_CERT_CN_INVALID, which the SDK declares only in the WinINet and WinHTTP
-// headers: the SSL policy then leaves the name to us (used for address literals).
-constexpr DWORD kPolicyIgnoreName = 0x00001000;
-
-// Chain errors that make a certificate unacceptable whatever the policy function reports. Not
-// every system's SSL policy is as strict as Windows' own: Wine's passes a chain that stops
-// short of any root (CERT_TRUST_IS_PARTIAL_CHAIN), as when the server's CA is unknown.
-constexpr DWORD kFatalChainErrors =
-    CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_REVOKED | CERT_TRUST_IS_NOT_SIGNATURE_VALID |
-    CERT_TRUST_IS_NOT_VALID_FOR_USAGE | CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_CYCLIC |
-    CERT_TRUST_INVALID_BASIC_CONSTRAINTS | CERT_TRUST_IS_PARTIAL_CHAIN |
-    CERT_TRUST_IS_EXPLICIT_DISTRUST;
-
 // Protocols below TLS 1.2, refused even if the system negotiated one despite our request.
 constexpr DWORD kOldProtocols = SP_PROT_PCT1 | SP_PROT_SSL2 | SP_PROT_SSL3 | SP_PROT_TLS1_0 |
                                 SP_PROT_TLS1_1;
@@ -50,177 +29,6 @@ constexpr DWORD kOldProtocols = SP_PROT_PCT1 | SP_PROT_SSL2 | SP_PROT_SSL3 | SP_
 // The TLS record layer: a 5-byte header whose first byte is the content type, 21 for an alert.
 constexpr std::size_t kRecordHeaderSize = 5;
 constexpr unsigned char kAlertRecord = 21;
-
-// The most bytes handed to Schannel in one call: its buffer sizes are 32-bit.
-constexpr std::size_t kMaxBuffer = 0x7fffffff;
-
-// The binary form of an IPv4 or IPv6 literal; size 0 when the host is a name.
-struct Address {
-    unsigned char bytes[16] = {};
-    DWORD size = 0;
-};
-
-Address parseAddress(const std::string& host)
-{
-    Address address;
-    if (inet_pton(AF_INET, host.c_str(), address.bytes) == 1)
-        address.size = 4;
-    else if (inet_pton(AF_INET6, host.c_str(), address.bytes) == 1)
-        address.size = 16;
-    return address;
-}
-
-// The host in UTF-16 for the certificate policy, converted as the ANSI SSPI calls convert it.
-std::wstring widen(const std::string& text)
-{
-    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            length) != length)
-        return {};
-    return wide;
-}
-
-// The buffers InitializeSecurityContext fills with what goes to the server: the handshake
-// token and, when it fails, an alert. Schannel allocates them; they are freed here.
-class HandshakeOutput {
-public:
-    HandshakeOutput()
-    {
-        buffers_[0] = {0, SECBUFFER_TOKEN, nullptr};
-        buffers_[1] = {0, SECBUFFER_ALERT, nullptr};
-        description_ = {SECBUFFER_VERSION, 2, buffers_};
-    }
-    ~HandshakeOutput()
-    {
-        for (SecBuffer& buffer : buffers_)
-            if (buffer.pvBuffer)
-                FreeContextBuffer(buffer.pvBuffer);
-    }
-    HandshakeOutput(const HandshakeOutput&) = delete;
-    HandshakeOutput& operator=(const HandshakeOutput&) = delete;
-
-    SecBufferDesc* description() { return &description_; }
-
-    bool empty() const
-    {
-        for (const SecBuffer& buffer : buffers_)
-            if (buffer.pvBuffer && buffer.cbBuffer > 0)
-                return false;
-        return true;
-    }
-
-    void appendTo(std::string& output) const
-    {
-        for (const SecBuffer& buffer : buffers_)
-            if (buffer.pvBuffer && buffer.cbBuffer > 0)
-                output.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
-    }
-
-private:
-    SecBuffer buffers_[2];
-    SecBufferDesc description_;
-};
-
-// How many bytes at the end of the input Schannel left unprocessed: the count in a
-// SECBUFFER_EXTRA buffer (its pointer is not reliable, only its size).
-std::size_t extraBytes(const SecBuffer* buffers, int count, std::size_t inputSize)
-{
-    for (int i = 0; i < count; ++i)
-        if (buffers[i].BufferType == SECBUFFER_EXTRA)
-            return std::min<std::size_t>(buffers[i].cbBuffer, inputSize);
-    return 0;
-}
-
-// The received bytes handed to InitializeSecurityContext, and how many of them it used.
-class HandshakeInput {
-public:
-    explicit HandshakeInput(std::string& input)
-        : length_(std::min(input.size(), kMaxBuffer))
-    {
-        buffers_[0] = {static_cast<ULONG>(length_), SECBUFFER_TOKEN, input.data()};
-        buffers_[1] = {0, SECBUFFER_EMPTY, nullptr};
-        description_ = {SECBUFFER_VERSION, 2, buffers_};
-    }
-    HandshakeInput(const HandshakeInput&) = delete;
-    HandshakeInput& operator=(const HandshakeInput&) = delete;
-
-    SecBufferDesc* description() { return &description_; }
-    std::size_t used() const { return length_ - extraBytes(buffers_, 2, length_); }
-
-private:
-    std::size_t length_;
-    SecBuffer buffers_[2];
-    SecBufferDesc description_;
-};
-
-// Whether the certificate lists the address among its subjectAltName iPAddress entries.
-bool certificateHasAddress(PCCERT_CONTEXT certificate, const Address& address)
-{
-    PCERT_EXTENSION extension =
-        CertFindExtension(szOID_SUBJECT_ALT_NAME2, certificate->pCertInfo->cExtension,
-                          certificate->pCertInfo->rgExtension);
-    if (!extension)
-        return false;
-    CERT_ALT_NAME_INFO* names = nullptr;
-    DWORD size = 0;
-    if (!CryptDecodeObjectEx(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, X509_ALTERNATE_NAME,
-                             extension->Value.pbData, extension->Value.cbData,
-                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &names, &size) ||
-        !names)
-        return false;
-    bool found = false;
-    for (DWORD i = 0; i < names->cAltEntry && !found; ++i) {
-        const CERT_ALT_NAME_ENTRY& entry = names->rgAltEntry[i];
-        found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS &&
-                entry.IPAddress.cbData == address.size &&
-                std::memcmp(entry.IPAddress.pbData, address.bytes, address.size) == 0;
-    }
-    LocalFree(names);
-    return found;
-}
-
-// Whether the certificate chains to a root the system trusts, is within its dates, may serve
-// as a TLS server's and (unless ignoreName) carries serverName.
-bool chainIsTrusted(PCCERT_CONTEXT certificate, wchar_t* serverName, bool ignoreName)
-{
-    char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
-    LPSTR usages[] = {serverAuth};
-    CERT_CHAIN_PARA chainPara = {};
-    chainPara.cbSize = sizeof chainPara;
-    chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
-    chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
-    chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
-
-    // The intermediates the server sent are in the certificate's own store.
-    PCCERT_CHAIN_CONTEXT chain = nullptr;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore,
-                                 &chainPara, 0, nullptr, &chain) ||
-        !chain)
-        return false;
-
-    bool trusted = (chain->TrustStatus.dwErrorStatus & kFatalChainErrors) == 0;
-    if (trusted) {
-        SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
-        ssl.cbSize = sizeof ssl;
-        ssl.dwAuthType = AUTHTYPE_SERVER;
-        ssl.fdwChecks = ignoreName ? kPolicyIgnoreName : 0;
-        ssl.pwszServerName = serverName;
-        CERT_CHAIN_POLICY_PARA policy = {};
-        policy.cbSize = sizeof policy;
-        policy.pvExtraPolicyPara = &ssl;
-        CERT_CHAIN_POLICY_STATUS status = {};
-        status.cbSize = sizeof status;
-        trusted = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy,
-                                                   &status) &&
-                  status.dwError == 0;
-    }
-    CertFreeCertificateChain(chain);
-    return trusted;
-}
 
 class SchannelEngine : public TlsEngine {
 public:
@@ -493,11 +301,7 @@ private:
                 SEC_E_OK ||
             !certificate)
             return false;
-        // For an address the policy checks chain and dates only (not every system's policy
-        // matches addresses); the address is then looked for among the certificate's own.
-        bool isAddress = address_.size != 0;
-        bool verified = chainIsTrusted(certificate, wideHost_.data(), isAddress) &&
-                        (!isAddress || certificateHasAddress(certificate, address_));
+        bool verified = certificateIsTrusted(certificate, wideHost_.data(), address_);
         CertFreeCertificateContext(certificate);
         return verified;
     }

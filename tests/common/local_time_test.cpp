@@ -10,14 +10,7 @@ namespace {
 
 LocalTime at(int year, int month, int day, int hour, int minute, int second)
 {
-    LocalTime time;
-    time.year = year;
-    time.month = month;
-    time.day = day;
-    time.hour = hour;
-    time.minute = minute;
-    time.second = second;
-    return time;
+    return {year, month, day, hour, minute, second};
 }
 
 }  // namespace

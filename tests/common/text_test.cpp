@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "tests/support/test_files.h"
 
 TEST(Cp932LeadByte, CoversBothLeadRanges)
@@ -18,55 +21,53 @@ TEST(Cp932LeadByte, CoversBothLeadRanges)
     EXPECT_FALSE(isCp932LeadByte('A'));
 }
 
-TEST(CappedCp932, KeepsTextThatFits)
-{
-    bool cut = true;
-    EXPECT_EQ(cappedCp932("abc", 3, &cut), "abc");
-    EXPECT_FALSE(cut);
-    EXPECT_EQ(cappedCp932("", 0, &cut), "");
-    EXPECT_FALSE(cut);
-}
+namespace {
 
-TEST(CappedCp932, CutsSingleByteTextAtTheLimit)
-{
-    bool cut = false;
-    EXPECT_EQ(cappedCp932("abcdef", 4, &cut), "abcd");
-    EXPECT_TRUE(cut);
-}
+// A text capped at a number of bytes: what is kept, and whether the cap cut it.
+struct Cap {
+    const char* name;
+    std::string text;
+    std::size_t maxBytes;
+    std::string kept;
+    bool cut;
+};
 
-TEST(CappedCp932, NeverEndsOnALeadByte)
+const std::vector<Cap>& caps()
 {
-    const std::string text = "a" + cp932("漢字");  // 1 + 2 + 2 bytes
-    bool cut = false;
-    EXPECT_EQ(cappedCp932(text, 4, &cut), "a" + cp932("漢"));
-    EXPECT_TRUE(cut);
-    EXPECT_EQ(cappedCp932(text, 3), "a" + cp932("漢"));
-    EXPECT_EQ(cappedCp932(text, 2), "a");
-}
-
-TEST(CappedCp932, TrailBytesThatLookLikeLeadBytesAreNotCharacterStarts)
-{
+    std::string doubleByte;
+    for (int i = 0; i < 200; ++i)
+        doubleByte += cp932("あ");
+    const std::string kanji = "a" + cp932("漢字");  // 1 + 2 + 2 bytes
     // "亜" is 0x88 0x9f: its trail byte is in the lead range, so only a scan from the start
     // tells where characters begin.
-    const std::string text = cp932("亜亜亜");
-    ASSERT_EQ(text, "\x88\x9f\x88\x9f\x88\x9f");
-    EXPECT_EQ(cappedCp932(text, 5), "\x88\x9f\x88\x9f");
-    EXPECT_EQ(cappedCp932(text, 3), "\x88\x9f");
+    const std::string trailsLikeLeads = "\x88\x9f\x88\x9f\x88\x9f";
+    static const std::vector<Cap> rows = {
+        {"KeepsTextThatFits", "abc", 3, "abc", false},
+        {"KeepsAnEmptyText", "", 0, "", false},
+        {"CutsSingleByteTextAtTheLimit", "abcdef", 4, "abcd", true},
+        {"NeverEndsOnALeadByte", kanji, 4, "a" + cp932("漢"), true},
+        {"KeepsAWholeCharacterAtTheLimit", kanji, 3, "a" + cp932("漢"), true},
+        {"DropsACharacterThatDoesNotFit", kanji, 2, "a", true},
+        {"TrailBytesThatLookLikeLeadBytesAreNotCharacterStarts", trailsLikeLeads, 5,
+         "\x88\x9f\x88\x9f", true},
+        {"TrailBytesThatLookLikeLeadBytesEndACharacter", trailsLikeLeads, 3, "\x88\x9f", true},
+        {"HalfWidthKatakanaAreSingleBytes", cp932("ｻｰﾋﾞｽ"), 3, cp932("ｻｰﾋ"), true},
+        {"A255ByteCapOfDoubleByteTextKeeps254Bytes", doubleByte, 255, doubleByte.substr(0, 254),
+         true},
+    };
+    return rows;
 }
 
-TEST(CappedCp932, HalfWidthKatakanaAreSingleBytes)
+class CappedCp932Test : public ::testing::TestWithParam<Cap> {};
+
+}  // namespace
+
+TEST_P(CappedCp932Test, KeepsWholeCharactersWithinTheLimit)
 {
-    const std::string text = cp932("ｻｰﾋﾞｽ");
-    ASSERT_EQ(text.size(), 5u);
-    EXPECT_EQ(cappedCp932(text, 3), text.substr(0, 3));
+    bool cut = !GetParam().cut;
+    EXPECT_EQ(cappedCp932(GetParam().text, GetParam().maxBytes, &cut), GetParam().kept);
+    EXPECT_EQ(cut, GetParam().cut);
 }
 
-TEST(CappedCp932, A255ByteCapOfDoubleByteTextKeeps254Bytes)
-{
-    std::string text;
-    for (int i = 0; i < 200; ++i)
-        text += cp932("あ");
-    std::string capped = cappedCp932(text, 255);
-    EXPECT_EQ(capped.size(), 254u);
-    EXPECT_EQ(capped, text.substr(0, 254));
-}
+INSTANTIATE_TEST_SUITE_P(Text, CappedCp932Test, ::testing::ValuesIn(caps()),
+                         [](const auto& row) { return std::string(row.param.name); });

@@ -3,73 +3,58 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "tests/support/test_files.h"
 
-TEST(SplitMessage, FirstLineBecomesSubjectAndRestBody)
-{
-    MessageParts parts = splitMessage("A\r\nB");
-    EXPECT_EQ(parts.subject, "A");
-    EXPECT_EQ(parts.body, "B");
-}
+namespace {
 
-TEST(SplitMessage, ASingleLineHasNoSubjectAndIsAllBody)
-{
-    MessageParts parts = splitMessage(cp932("一行だけ"));
-    EXPECT_EQ(parts.subject, "");
-    EXPECT_EQ(parts.body, cp932("一行だけ"));
-}
+struct Split {
+    const char* name;
+    std::string text;
+    std::string subject;
+    std::string body;
+};
 
-TEST(SplitMessage, ALineAndABreakGiveASubjectAndAnEmptyBody)
+const std::vector<Split>& splits()
 {
-    MessageParts parts = splitMessage("Hello\r\n");
-    EXPECT_EQ(parts.subject, "Hello");
-    EXPECT_EQ(parts.body, "");
-}
-
-TEST(SplitMessage, EmptyTextGivesEmptyParts)
-{
-    MessageParts parts = splitMessage("");
-    EXPECT_EQ(parts.subject, "");
-    EXPECT_EQ(parts.body, "");
-}
-
-TEST(SplitMessage, LaterLinesStayInTheBodyWithTheirBreaks)
-{
-    MessageParts parts = splitMessage(cp932("件名\r\n一\r\n二\r\n"));
-    EXPECT_EQ(parts.subject, cp932("件名"));
-    EXPECT_EQ(parts.body, cp932("一\r\n二\r\n"));
-}
-
-TEST(SplitMessage, SubjectEndsAtTheFirstCrAndBodyStartsAfterTheFirstLf)
-{
-    // The two are found independently, as the editor's text always pairs them.
-    MessageParts parts = splitMessage("a\rb\nc");
-    EXPECT_EQ(parts.subject, "a");
-    EXPECT_EQ(parts.body, "c");
-    parts = splitMessage("a\nb");
-    EXPECT_EQ(parts.subject, "");
-    EXPECT_EQ(parts.body, "b");
-}
-
-TEST(SplitMessage, ALongFirstLineGivesAt256BytesWithoutSplittingACharacter)
-{
-    std::string line(300, 's');
-    MessageParts parts = splitMessage(line + "\r\nbody");
-    EXPECT_EQ(parts.subject, std::string(256, 's'));
-    EXPECT_EQ(parts.body, "body");
-
     std::string wide = "x";
     while (wide.size() < 300)
         wide += cp932("字");
-    parts = splitMessage(wide + "\r\nbody");
-    EXPECT_EQ(parts.subject, wide.substr(0, 255));  // byte 256 would be half a character
+    static const std::vector<Split> rows = {
+        {"FirstLineBecomesSubjectAndRestBody", "A\r\nB", "A", "B"},
+        {"ASingleLineHasNoSubjectAndIsAllBody", cp932("一行だけ"), "", cp932("一行だけ")},
+        {"ALineAndABreakGiveASubjectAndAnEmptyBody", "Hello\r\n", "Hello", ""},
+        {"EmptyTextGivesEmptyParts", "", "", ""},
+        {"LaterLinesStayInTheBodyWithTheirBreaks", cp932("件名\r\n一\r\n二\r\n"), cp932("件名"),
+         cp932("一\r\n二\r\n")},
+        // The two are found independently, as the editor's text always pairs them.
+        {"SubjectEndsAtTheFirstCr", "a\rb\nc", "a", "c"},
+        {"BodyStartsAfterTheFirstLf", "a\nb", "", "b"},
+        {"ALongFirstLineGivesAt256Bytes", std::string(300, 's') + "\r\nbody",
+         std::string(256, 's'), "body"},
+        // Byte 256 would be half a character.
+        {"ALongFirstLineIsCutWithoutSplittingACharacter", wide + "\r\nbody", wide.substr(0, 255),
+         "body"},
+        {"TextEndsAtAZeroByte", std::string("A\r\nB\0C", 6), "A", "B"},
+    };
+    return rows;
 }
 
-TEST(SplitMessage, TextEndsAtAZeroByte)
+class SplitMessageTest : public ::testing::TestWithParam<Split> {};
+
+}  // namespace
+
+TEST_P(SplitMessageTest, GivesSubjectAndBody)
 {
-    MessageParts parts = splitMessage(std::string_view("A\r\nB\0C", 6));
-    EXPECT_EQ(parts.body, "B");
+    MessageParts parts = splitMessage(GetParam().text);
+    EXPECT_EQ(parts.subject, GetParam().subject);
+    EXPECT_EQ(parts.body, GetParam().body);
 }
+
+INSTANTIATE_TEST_SUITE_P(Text, SplitMessageTest, ::testing::ValuesIn(splits()),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(CounterText, CountAndLimitInTheProgramsNumberForm)
 {

@@ -59,40 +59,41 @@ TEST(SliderPosition, OpensAtTheLowEightBitsOfTheOpacity)
 
 namespace {
 
-AuthChecks checks(bool pop, bool apop, bool auth)
-{
-    AuthChecks result;
-    result.popBeforeSmtp = pop;
-    result.apopBeforeSmtp = apop;
-    result.smtpAuth = auth;
-    return result;
-}
+// A click on one authentication box: the boxes as the click left them (the clicked one already
+// toggled), and as the rule leaves them.
+struct AuthClick {
+    const char* name;
+    AuthChecks clicked;
+    AuthBox box;
+    AuthChecks after;
+};
+
+constexpr bool on = true, off = false;
+const AuthClick kAuthClicks[] = {
+    // A box the click checked becomes the only one.
+    {"ApopCheckedUnchecksSmtpAuth", {off, on, on}, AuthBox::apopBeforeSmtp, {off, on, off}},
+    {"PopCheckedUnchecksSmtpAuth", {on, off, on}, AuthBox::popBeforeSmtp, {on, off, off}},
+    {"SmtpAuthCheckedUnchecksBothPop", {on, on, on}, AuthBox::smtpAuth, {off, off, on}},
+    {"SmtpAuthCheckedAloneStays", {off, off, on}, AuthBox::smtpAuth, {off, off, on}},
+    // A box the click unchecked is checked again and the others stay. Both POP boxes checked,
+    // as settings may hold them: a click on either changes nothing.
+    {"SmtpAuthUncheckedIsCheckedAgain", {off, off, off}, AuthBox::smtpAuth, {off, off, on}},
+    {"PopUncheckedBesideApopIsCheckedAgain", {off, on, off}, AuthBox::popBeforeSmtp, {on, on, off}},
+    {"ApopUncheckedBesidePopIsCheckedAgain", {on, off, off}, AuthBox::apopBeforeSmtp,
+     {on, on, off}},
+};
+
+class AuthChecksTest : public ::testing::TestWithParam<AuthClick> {};
 
 }  // namespace
 
-TEST(AuthChecks, ABoxTheClickCheckedBecomesTheOnlyOne)
+TEST_P(AuthChecksTest, FollowTheRule)
 {
-    // The state is as the click left it: the clicked box already toggled on.
-    EXPECT_EQ(authChecksAfterClick(checks(false, true, true), AuthBox::apopBeforeSmtp),
-              checks(false, true, false));
-    EXPECT_EQ(authChecksAfterClick(checks(true, false, true), AuthBox::popBeforeSmtp),
-              checks(true, false, false));
-    EXPECT_EQ(authChecksAfterClick(checks(true, true, true), AuthBox::smtpAuth),
-              checks(false, false, true));
-    EXPECT_EQ(authChecksAfterClick(checks(false, false, true), AuthBox::smtpAuth),
-              checks(false, false, true));
+    EXPECT_EQ(authChecksAfterClick(GetParam().clicked, GetParam().box), GetParam().after);
 }
 
-TEST(AuthChecks, ABoxTheClickUncheckedIsCheckedAgainAndTheOthersStay)
-{
-    EXPECT_EQ(authChecksAfterClick(checks(false, false, false), AuthBox::smtpAuth),
-              checks(false, false, true));
-    // Both POP boxes checked, as settings may hold them: a click on either changes nothing.
-    EXPECT_EQ(authChecksAfterClick(checks(false, true, false), AuthBox::popBeforeSmtp),
-              checks(true, true, false));
-    EXPECT_EQ(authChecksAfterClick(checks(true, false, false), AuthBox::apopBeforeSmtp),
-              checks(true, true, false));
-}
+INSTANTIATE_TEST_SUITE_P(Click, AuthChecksTest, ::testing::ValuesIn(kAuthClicks),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Flags, OnlyOneShowsCheckedAndEveryCheckedStateStoresOne)
 {

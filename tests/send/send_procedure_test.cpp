@@ -7,44 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "message/message_texts.h"
-#include "settings/settings.h"
 #include "tests/send/fake_vmail.h"
-#include "tests/send/recording_shell.h"
-#include "tests/support/test_files.h"
+#include "tests/send/send_fixture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class SendProcedureTest : public ScratchFolderTest {
+class SendProcedureTest : public SendTest {
 protected:
     void SetUp() override
     {
-        ScratchFolderTest::SetUp();
+        SendTest::SetUp();
         fakeVmail = FakeVmail();
-        recordingShell = RecordingShell();
-        settings = Settings();
-        settings.smtpServer = "smtp.example.jp";
-        settings.fromName = "Taro";
-        settings.fromAddress = "taro@example.jp";
-        settings.pop3Server = "pop.example.jp";
-        settings.pop3UserId = "taro";
-        settings.pop3Password = "secret";
-        settings.toName = "Hanako";
-        settings.toAddress = "hanako@example.jp";
-        settings.smtpPort = 587;
-        messageText = "Subject\r\nBody";
-        messageSubject = "Subject";
-        messageBody = "Body";
-    }
-    void TearDown() override
-    {
-        settings = Settings();
-        messageText.clear();
-        messageSubject.clear();
-        messageBody.clear();
-        ScratchFolderTest::TearDown();
     }
 
     void answer(const std::string& name, std::initializer_list<std::int32_t> values)
@@ -67,7 +42,67 @@ const std::string kSending = cp932(">メールを送信中");
 const std::string kAuthSending = cp932(">AUTHメールを送信中");
 const std::string kWritingLog = cp932(">ログファイル書き込み");
 
+// A step that fails before any mail goes out: the calls made up to it and the closing ones,
+// the status texts shown, a failure logged and the Main window left open.
+struct FailedStep {
+    const char* name;
+    std::int16_t smtpAuth;
+    const char* operation;  // the call that fails, and its result
+    std::int32_t result;
+    Lines calls;
+    Lines statuses;  // in UTF-8
+};
+
+const char kInit[] = "VMailInitializeWinSock()";
+const char kEnd[] = "VMailEndWinSock()";
+const char kPopConnect[] = "VMailPop3ConnectPortNo(pop.example.jp,110)";
+const char kSmtpConnect[] = "VMailSmtpConnectPortNo(smtp.example.jp,587)";
+
+// The POP3 login refused with result, and the text that says so.
+FailedStep refusedLogin(const char* name, std::int32_t result, const char* text)
+{
+    return {name, 0, "VMailPop3Authenticate", result,
+            {kInit, kPopConnect, "VMailPop3Authenticate(3,taro,secret,0)", "VMailPop3Close(3)", kEnd},
+            {">WinSock をオープン", ">ソケットをオープン", text}};
+}
+
+const FailedStep kFailedSteps[] = {
+    {"WinSockDoesNotStart", 0, "VMailInitializeWinSock", 0, {kInit, kEnd}, {">WinSock Open 失敗"}},
+    {"Pop3ConnectionFailsAndClosesNoHandle", 0, "VMailPop3ConnectPortNo", -1,
+     {kInit, kPopConnect, "VMailPop3Close(-1)", kEnd}, {">WinSock をオープン", ">POP3 接続エラー"}},
+    refusedLogin("Pop3LoginConnectionError", -1, ">接続エラー"),
+    refusedLogin("Pop3LoginRefused", -2, ">POPｻｰﾊﾞｰ認証に失敗"),
+    refusedLogin("Pop3LoginTimedOut", -4, ">タイムアウト"),
+    refusedLogin("Pop3LoginOtherError", -10, ">その他のエラー"),
+    {"SmtpAuthConnectionFailsAndClosesNoHandle", 1, "VMailSmtpConnectPortNo", -1,
+     {kInit, kSmtpConnect, "VMailSmtpClose(-1)", kEnd},
+     {">WinSock をオープン", ">AUTHメールを送信中", ">SMTPサーバーに接続できません"}},
+    {"SmtpAuthLoginRefused", 1, "VMailSmtpAuthenticate", -535,
+     {kInit, kSmtpConnect, "VMailSmtpAuthenticate(5,smtp.example.jp,taro,secret,7)",
+      "VMailSmtpClose(5)", kEnd},
+     {">WinSock をオープン", ">AUTHメールを送信中", ">SMTP認証に失敗"}},
+};
+
+class FailedStepTest : public SendProcedureTest, public ::testing::WithParamInterface<FailedStep> {};
+
 }  // namespace
+
+TEST_P(FailedStepTest, ShowsItsTextSendsNothingAndStaysOpen)
+{
+    settings.smtpAuth = GetParam().smtpAuth;
+    answer(GetParam().operation, {GetParam().result});
+    sendCurrentMessage();
+    EXPECT_EQ(fakeVmail.calls, GetParam().calls);
+    Lines statuses;
+    for (const std::string& status : GetParam().statuses)
+        statuses.push_back(cp932(status));
+    EXPECT_EQ(recordingShell.statuses, statuses);
+    EXPECT_TRUE(loggedFailure());
+    EXPECT_EQ(recordingShell.closeRequests, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Step, FailedStepTest, ::testing::ValuesIn(kFailedSteps),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(SendProcedureTest, PopBeforeSmtpThenThePlainSendInTheirOrder)
 {
@@ -136,15 +171,8 @@ TEST_F(SendProcedureTest, WithoutSettingsThePlainPop3LoginIsTried)
     EXPECT_EQ(fakeVmail.calls[6], "VMailSmtpSendMail(,,null,null,,,,X-Mailer: VelmorMail,null,0)");
 }
 
-TEST_F(SendProcedureTest, AWinSockThatDoesNotStartEndsTheStep)
+TEST_F(SendProcedureTest, AWinSockThatDoesNotStartForTheSendEndsTheStep)
 {
-    answer("VMailInitializeWinSock", {0});
-    sendCurrentMessage();
-    EXPECT_EQ(fakeVmail.calls, (Lines{"VMailInitializeWinSock()", "VMailEndWinSock()"}));
-    EXPECT_EQ(recordingShell.statuses, (Lines{cp932(">WinSock Open 失敗")}));
-    EXPECT_TRUE(loggedFailure());
-    EXPECT_EQ(recordingShell.closeRequests, 0);
-
     for (int smtpAuth : {0, 1}) {
         fakeVmail = FakeVmail();
         recordingShell = RecordingShell();
@@ -157,37 +185,6 @@ TEST_F(SendProcedureTest, AWinSockThatDoesNotStartEndsTheStep)
         EXPECT_EQ(fakeVmail.names().back(), "VMailEndWinSock");
         EXPECT_EQ(recordingShell.closeRequests, 0);
     }
-}
-
-TEST_F(SendProcedureTest, AFailedPop3ConnectionClosesNoHandleAndLogsAFailure)
-{
-    answer("VMailPop3ConnectPortNo", {-1});
-    sendCurrentMessage();
-    EXPECT_EQ(fakeVmail.calls, (Lines{"VMailInitializeWinSock()", "VMailPop3ConnectPortNo(pop.example.jp,110)",
-                                      "VMailPop3Close(-1)", "VMailEndWinSock()"}));
-    EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, cp932(">POP3 接続エラー")}));
-    EXPECT_TRUE(loggedFailure());
-    EXPECT_EQ(recordingShell.closeRequests, 0);
-}
-
-TEST_F(SendProcedureTest, EachRefusedLoginShowsItsTextAndSendsNothing)
-{
-    const struct {
-        std::int32_t result;
-        const char* text;
-    } cases[] = {{-1, ">接続エラー"}, {-2, ">POPｻｰﾊﾞｰ認証に失敗"}, {-4, ">タイムアウト"}, {-10, ">その他のエラー"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.result);
-        fakeVmail = FakeVmail();
-        recordingShell = RecordingShell();
-        answer("VMailPop3Authenticate", {c.result});
-        sendCurrentMessage();
-        EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kSocket, cp932(c.text)}));
-        EXPECT_EQ(fakeVmail.names(), (Lines{"VMailInitializeWinSock", "VMailPop3ConnectPortNo",
-                                            "VMailPop3Authenticate", "VMailPop3Close", "VMailEndWinSock"}));
-        EXPECT_EQ(recordingShell.closeRequests, 0);
-    }
-    EXPECT_TRUE(loggedFailure());
 }
 
 TEST_F(SendProcedureTest, AnyOtherLoginResultCountsAsLoggedIn)
@@ -235,27 +232,6 @@ TEST_F(SendProcedureTest, AnySendResultOfZeroOrMoreIsSent)
     sendCurrentMessage();
     EXPECT_EQ(recordingShell.closeRequests, 1);
     EXPECT_TRUE(loggedSent());
-}
-
-TEST_F(SendProcedureTest, ARefusedSmtpAuthConnectionOrLoginSaysSoAndSendsNothing)
-{
-    settings.smtpAuth = 1;
-    answer("VMailSmtpConnectPortNo", {-1});
-    sendCurrentMessage();
-    EXPECT_EQ(fakeVmail.names(), (Lines{"VMailInitializeWinSock", "VMailSmtpConnectPortNo",
-                                        "VMailSmtpClose", "VMailEndWinSock"}));
-    EXPECT_EQ(fakeVmail.calls[2], "VMailSmtpClose(-1)");
-    EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kAuthSending, cp932(">SMTPサーバーに接続できません")}));
-
-    fakeVmail = FakeVmail();
-    recordingShell = RecordingShell();
-    answer("VMailSmtpAuthenticate", {-535});
-    sendCurrentMessage();
-    EXPECT_EQ(fakeVmail.names(), (Lines{"VMailInitializeWinSock", "VMailSmtpConnectPortNo",
-                                        "VMailSmtpAuthenticate", "VMailSmtpClose", "VMailEndWinSock"}));
-    EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kAuthSending, cp932(">SMTP認証に失敗")}));
-    EXPECT_EQ(recordingShell.closeRequests, 0);
-    EXPECT_TRUE(loggedFailure());
 }
 
 TEST_F(SendProcedureTest, SendingAgainAfterAFailureRunsEveryStepAgain)

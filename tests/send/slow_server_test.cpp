@@ -7,20 +7,17 @@
 #include <string>
 #include <thread>
 
-#include "message/message_texts.h"
 #include "send/send_procedure.h"
-#include "settings/settings.h"
-#include "tests/send/recording_shell.h"
-#include "tests/support/test_files.h"
+#include "tests/send/send_fixture.h"
 #include "tests/vmail/script_server.h"
 #include "vmail/options.h"
 #include "vmail/vmail.h"
 
-class SlowServerTest : public ScratchFolderTest {
+class SlowServerTest : public SendTest {
 protected:
     void SetUp() override
     {
-        ScratchFolderTest::SetUp();
+        SendTest::SetUp();
         saved_ = vmail::options();
         vmail::options().replyMs = 1500;
         vmail::options().dataEndMs = 6000;
@@ -28,11 +25,7 @@ protected:
     void TearDown() override
     {
         vmail::options() = saved_;
-        settings = Settings();
-        messageText.clear();
-        messageSubject.clear();
-        messageBody.clear();
-        ScratchFolderTest::TearDown();
+        SendTest::TearDown();
     }
 
 private:
@@ -55,15 +48,8 @@ TEST_F(SlowServerTest, AnEndOfDataAcceptedAfterEveryOtherTimeOutIsOneSentMail)
         c.reply("221 bye\r\n");
     });
     settings.smtpServer = "127.0.0.1";
-    settings.fromAddress = "taro@example.jp";
-    settings.toAddress = "hanako@example.jp";
-    settings.pop3UserId = "taro";
-    settings.pop3Password = "secret";
     settings.smtpAuth = 1;
     settings.smtpPort = server.port();
-    messageText = "Subject\r\nBody";
-    messageSubject = "Subject";
-    messageBody = "Body";
 
     sendCurrentMessage();
 

@@ -2,6 +2,7 @@
 #include "settings/settings_file.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -22,25 +23,58 @@ bool onlyDigits(const Text& text)
     return text.find_first_not_of("0123456789") == Text::npos;
 }
 
+// Passwords and their file forms, a group for each rule; unscrambling: read back from the file
+// form, otherwise written to it.
+struct FormGroup {
+    const char* name;
+    bool unscrambling;
+    std::vector<ScrambledForm> forms;
+};
+
+const FormGroup kFormGroups[] = {
+    {"WritesFourDigitsPerByte", false,
+     {{"A", "2796"}, {"AB", "27962797"}, {"a", "2828"}, {"1", "2780"}, {" ", "2763"},
+      {Text(1, '\0'), "2731"}, {"\x7f", "2858"}, {"\x80", "2859"}, {"\xff", "2986"},
+      {"pass", "2843282828462846"}}},
+    // 279 - 2731 = -2452, whose low 8 bits are 108; 27 - 2731 = -2704 gives 112;
+    // 2 - 2731 = -2729 gives 87.
+    {"UnscramblesAShortLastGroupLikeAFullOne", true,
+     {{"A\x6c", "2796279"}, {"A\x70", "279627"}, {"A\x57", "27962"}, {"\x57", "2"}}},
+    // Each group goes through the text-to-number conversion, so a group without digits counts
+    // as 0, blanks before digits are skipped and "&H" reads hexadecimal; the value less 2731 is
+    // truncated toward zero and only its low 8 bits are kept.
+    {"UnscramblesEachGroupAsANumberOfItsOwn", true,
+     {
+         {"\x55", "abcd"},          // 0 - 2731 = -2731
+         {"\x55\x41", "abcd2796"},  // the next group is read on its own
+         {"\x61", "  12"},          // 12 - 2731 = -2719
+         {"\x74", "&H1F"},          // 31 - 2731 = -2700
+         {"\x3d", "1e3x"},          // 1000 - 2731 = -1731
+         {"\x71", "27.9"},          // -2703.1 truncates to -2703
+         {"\x64", "9999"},          // 9999 - 2731 = 7268
+         {"\xff", "2730"},          // -1
+         {Text(1, '\0'), "2987"},   // 256
+         {"\xda", "-123"},          // -123 - 2731 = -2854
+     }},
+};
+
+class ScrambleFormsTest : public ::testing::TestWithParam<FormGroup> {};
+
 }  // namespace
 
-TEST(ScramblePassword, WritesFourDigitsPerByte)
+TEST_P(ScrambleFormsTest, GiveEachOther)
 {
-    const ScrambledForm kForms[] = {
-        {"A", "2796"},
-        {"AB", "27962797"},
-        {"a", "2828"},
-        {"1", "2780"},
-        {" ", "2763"},
-        {Text(1, '\0'), "2731"},
-        {"\x7f", "2858"},
-        {"\x80", "2859"},
-        {"\xff", "2986"},
-        {"pass", "2843282828462846"},
-    };
-    for (const ScrambledForm& form : kForms)
-        EXPECT_EQ(scramble(form.plain), form.scrambled) << "expected " << form.scrambled;
+    for (const ScrambledForm& form : GetParam().forms) {
+        if (GetParam().unscrambling) {
+            EXPECT_EQ(unscramble(form.scrambled), form.plain) << "unscrambling " << form.scrambled;
+        } else {
+            EXPECT_EQ(scramble(form.plain), form.scrambled) << "expected " << form.scrambled;
+        }
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(ScramblePassword, ScrambleFormsTest, ::testing::ValuesIn(kFormGroups),
+                         [](const auto& group) { return std::string(group.param.name); });
 
 TEST(ScramblePassword, WritesEachByteOfADoubleByteCharacter)
 {
@@ -85,37 +119,3 @@ TEST(ScramblePassword, APasswordWithDoubleByteCharactersComesBack)
     EXPECT_EQ(unscramble(scrambled), plain);
 }
 
-TEST(ScramblePassword, UnscramblesAShortLastGroupLikeAFullOne)
-{
-    // 279 - 2731 = -2452, whose low 8 bits are 108; 27 - 2731 = -2704 gives 112;
-    // 2 - 2731 = -2729 gives 87.
-    const ScrambledForm kForms[] = {
-        {"A\x6c", "2796279"},
-        {"A\x70", "279627"},
-        {"A\x57", "27962"},
-        {"\x57", "2"},
-    };
-    for (const ScrambledForm& form : kForms)
-        EXPECT_EQ(unscramble(form.scrambled), form.plain) << "unscrambling " << form.scrambled;
-}
-
-TEST(ScramblePassword, UnscramblesEachGroupAsANumberOfItsOwn)
-{
-    // Each group goes through the text-to-number conversion, so a group without digits counts
-    // as 0, blanks before digits are skipped and "&H" reads hexadecimal; the value less 2731 is
-    // truncated toward zero and only its low 8 bits are kept.
-    const ScrambledForm kForms[] = {
-        {"\x55", "abcd"},           // 0 - 2731 = -2731
-        {"\x55\x41", "abcd2796"},   // the next group is read on its own
-        {"\x61", "  12"},           // 12 - 2731 = -2719
-        {"\x74", "&H1F"},           // 31 - 2731 = -2700
-        {"\x3d", "1e3x"},           // 1000 - 2731 = -1731
-        {"\x71", "27.9"},           // -2703.1 truncates to -2703
-        {"\x64", "9999"},           // 9999 - 2731 = 7268
-        {"\xff", "2730"},           // -1
-        {Text(1, '\0'), "2987"},    // 256
-        {"\xda", "-123"},           // -123 - 2731 = -2854
-    };
-    for (const ScrambledForm& form : kForms)
-        EXPECT_EQ(unscramble(form.scrambled), form.plain) << "unscrambling " << form.scrambled;
-}

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "settings/settings.h"
 #include "tests/support/golden_files.h"
@@ -17,40 +18,31 @@
 
 namespace {
 
-void expectSample()
+// The Settings record's texts and numbers, each in the order of the file.
+std::vector<std::string> texts()
 {
-    EXPECT_EQ(settings.smtpServer, "smtp.example.jp");
-    EXPECT_EQ(settings.fromName, cp932("山田太郎"));
-    EXPECT_EQ(settings.fromAddress, "taro@example.jp");
-    EXPECT_EQ(settings.pop3Server, "pop.example.jp");
-    EXPECT_EQ(settings.pop3UserId, "taro");
-    EXPECT_EQ(settings.pop3Password, "ab");
-    EXPECT_EQ(settings.toName, cp932("花子"));
-    EXPECT_EQ(settings.toAddress, "hanako@example.ne.jp");
-    EXPECT_EQ(settings.charLimit, 50);
-    EXPECT_EQ(settings.opacity, 80);
-    EXPECT_EQ(settings.translucent, 1);
-    EXPECT_EQ(settings.warnSound, 0);
-    EXPECT_EQ(settings.popBeforeSmtp, 1);
-    EXPECT_EQ(settings.apopBeforeSmtp, 0);
-    EXPECT_EQ(settings.smtpAuth, 0);
-    EXPECT_EQ(settings.smtpPort, 25);
+    return {settings.smtpServer.str(), settings.fromName.str(),   settings.fromAddress.str(),
+            settings.pop3Server.str(), settings.pop3UserId.str(), settings.pop3Password.str(),
+            settings.toName.str(),     settings.toAddress.str()};
 }
 
-void expectStartValues()
+std::vector<double> numbers()
 {
-    for (const FieldText* text : {&settings.smtpServer, &settings.fromName, &settings.fromAddress,
-                                  &settings.pop3Server, &settings.pop3UserId,
-                                  &settings.pop3Password, &settings.toName, &settings.toAddress})
-        EXPECT_EQ(*text, "");
-    EXPECT_EQ(settings.charLimit, 0);
-    EXPECT_EQ(settings.opacity, 0);
-    EXPECT_EQ(settings.translucent, 0);
-    EXPECT_EQ(settings.warnSound, 0);
-    EXPECT_EQ(settings.popBeforeSmtp, 0);
-    EXPECT_EQ(settings.apopBeforeSmtp, 0);
-    EXPECT_EQ(settings.smtpAuth, 0);
-    EXPECT_EQ(settings.smtpPort, 0);
+    return {settings.charLimit,           double(settings.opacity),
+            double(settings.translucent),   double(settings.warnSound),
+            double(settings.popBeforeSmtp), double(settings.apopBeforeSmtp),
+            double(settings.smtpAuth),      settings.smtpPort};
+}
+
+const std::vector<std::string> kNoTexts(8);
+const std::vector<double> kZeros(8);
+
+void expectSample()
+{
+    EXPECT_EQ(texts(), (std::vector<std::string>{"smtp.example.jp", cp932("山田太郎"),
+                                                 "taro@example.jp", "pop.example.jp", "taro",
+                                                 "ab", cp932("花子"), "hanako@example.ne.jp"}));
+    EXPECT_EQ(numbers(), (std::vector<double>{50, 80, 1, 0, 1, 0, 0, 25}));
 }
 
 class SettingsFileTest : public ScratchFolderTest {
@@ -150,7 +142,8 @@ TEST_F(SettingsFileTest, LongestTextsSurviveTheRoundTrip)
 TEST_F(SettingsFileTest, MissingFileLeavesStartValues)
 {
     loadSettings();
-    expectStartValues();
+    EXPECT_EQ(texts(), kNoTexts);
+    EXPECT_EQ(numbers(), kZeros);
     EXPECT_FALSE(fileExists("velmor.ini"));
 }
 
@@ -183,10 +176,8 @@ TEST_F(SettingsFileTest, SwappedLinesSwapTheirValues)
         swapped += line;
     writeFileBytes("velmor.ini", swapped);
     loadSettings();
-    EXPECT_EQ(settings.smtpServer, "b.example");
-    EXPECT_EQ(settings.pop3Server, "a.example");
-    EXPECT_EQ(settings.charLimit, 20);
-    EXPECT_EQ(settings.opacity, 70);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"b.example", "", "", "a.example", "", "", "", ""}));
+    EXPECT_EQ(numbers(), (std::vector<double>{20, 70, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(SettingsFileTest, ACommaInATextShiftsEveryLaterField)
@@ -208,10 +199,7 @@ TEST_F(SettingsFileTest, BlanksBeforeAValueAreSkippedAndAfterItKept)
     writeFileBytes("velmor.ini", settingsFile(values));
     loadSettings();
     EXPECT_EQ(settings.smtpServer, "smtp.example.jp  ");
-    EXPECT_EQ(settings.charLimit, 50);
-    EXPECT_EQ(settings.opacity, 80);
-    EXPECT_EQ(settings.translucent, 1);
-    EXPECT_EQ(settings.smtpPort, 25);
+    EXPECT_EQ(numbers(), (std::vector<double>{50, 80, 1, 0, 0, 0, 0, 25}));
 }
 
 TEST_F(SettingsFileTest, FlagsOtherThanZeroOrOneAreKeptAsRead)
@@ -219,14 +207,8 @@ TEST_F(SettingsFileTest, FlagsOtherThanZeroOrOneAreKeptAsRead)
     std::string values[16] = {"", "", "", "", "", "", "", "", "12.75", "150", "2", "-1", "7", "1.9", "&H10", "abc"};
     writeFileBytes("velmor.ini", settingsFile(values));
     loadSettings();
-    EXPECT_EQ(settings.charLimit, 12.75);
-    EXPECT_EQ(settings.opacity, 150);
-    EXPECT_EQ(settings.translucent, 2);
-    EXPECT_EQ(settings.warnSound, -1);
-    EXPECT_EQ(settings.popBeforeSmtp, 7);
-    EXPECT_EQ(settings.apopBeforeSmtp, 1);  // truncated toward zero
-    EXPECT_EQ(settings.smtpAuth, 16);
-    EXPECT_EQ(settings.smtpPort, 0);         // no digits
+    // 1.9 truncated toward zero, "&H10" read as hexadecimal, "abc" without digits.
+    EXPECT_EQ(numbers(), (std::vector<double>{12.75, 150, 2, -1, 7, 1, 16, 0}));
 }
 
 TEST_F(SettingsFileTest, AShortFileLeavesTheMissingFieldsAtTheirStartValues)
@@ -238,15 +220,9 @@ TEST_F(SettingsFileTest, AShortFileLeavesTheMissingFieldsAtTheirStartValues)
         third = file.find("\r\n", third) + 2;
     writeFileBytes("velmor.ini", file.substr(0, third));
     loadSettings();
-    EXPECT_EQ(settings.smtpServer, "smtp.example.jp");
-    EXPECT_EQ(settings.fromName, cp932("山田太郎"));
-    EXPECT_EQ(settings.fromAddress, "taro@example.jp");
-    EXPECT_EQ(settings.pop3Server, "");
-    EXPECT_EQ(settings.pop3Password, "");
-    EXPECT_EQ(settings.toName, "");
-    EXPECT_EQ(settings.toAddress, "");
-    EXPECT_EQ(settings.charLimit, 0);
-    EXPECT_EQ(settings.smtpPort, 0);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"smtp.example.jp", cp932("山田太郎"),
+                                                 "taro@example.jp", "", "", "", "", ""}));
+    EXPECT_EQ(numbers(), kZeros);
 }
 
 TEST_F(SettingsFileTest, AFileEndingAfterALabelGivesThatFieldNoValue)
@@ -354,10 +330,7 @@ TEST_F(SettingsFileTest, AllNinesLineReadsAsTheLargestNumbers)
     std::string values[16] = {"", "", "", "", "", "", "", "", std::string(400, '9'), "99999999999", "-99999", "0", "0", "0", "0", "1e999"};
     writeFileBytes("velmor.ini", settingsFile(values));
     loadSettings();
-    EXPECT_EQ(settings.charLimit, DBL_MAX);
-    EXPECT_EQ(settings.opacity, INT32_MAX);
-    EXPECT_EQ(settings.translucent, INT16_MIN);
-    EXPECT_EQ(settings.smtpPort, DBL_MAX);
+    EXPECT_EQ(numbers(), (std::vector<double>{DBL_MAX, INT32_MAX, INT16_MIN, 0, 0, 0, 0, DBL_MAX}));
 }
 
 TEST_F(SettingsFileTest, SavingOverAnOldFileReplacesItWhole)

@@ -33,7 +33,19 @@ private:
 
 // Bytes received within timeoutMs: >0 bytes, 0 when the peer closed, -1 on time-out or error.
 long receiveFrom(Peer peer, char* buffer, std::size_t size, int timeoutMs);
-bool sendTo(Peer peer, std::string_view bytes);
+// Bytes sent from the front of bytes by one send call, or 0 or less when it failed.
+long sendSome(Peer peer, std::string_view bytes);
+
+inline bool sendTo(Peer peer, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        long sent = sendSome(peer, bytes);
+        if (sent <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
 void closePeer(Peer peer);
 
 }  // namespace testnet

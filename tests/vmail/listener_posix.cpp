@@ -60,15 +60,9 @@ long receiveFrom(Peer peer, char* buffer, std::size_t size, int timeoutMs)
     return got < 0 ? -1 : static_cast<long>(got);
 }
 
-bool sendTo(Peer peer, std::string_view bytes)
+long sendSome(Peer peer, std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        ssize_t sent = ::send(static_cast<int>(peer), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
+    return ::send(static_cast<int>(peer), bytes.data(), bytes.size(), MSG_NOSIGNAL);
 }
 
 void closePeer(Peer peer)

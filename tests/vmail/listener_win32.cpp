@@ -77,15 +77,9 @@ long receiveFrom(Peer peer, char* buffer, std::size_t size, int timeoutMs)
     return got < 0 ? -1 : got;
 }
 
-bool sendTo(Peer peer, std::string_view bytes)
+long sendSome(Peer peer, std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        int sent = ::send(static_cast<SOCKET>(peer), bytes.data(), static_cast<int>(bytes.size()), 0);
-        if (sent <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
+    return ::send(static_cast<SOCKET>(peer), bytes.data(), static_cast<int>(bytes.size()), 0);
 }
 
 void closePeer(Peer peer)

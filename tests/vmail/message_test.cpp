@@ -4,13 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <set>
-#include <sstream>
 
 #include "tests/support/test_files.h"
-#include "vmail/base64.h"
+#include "tests/vmail/mail_reader.h"
 
 using vmail::composeMessage;
 using vmail::formatMailDate;
@@ -19,92 +17,6 @@ using vmail::makeMessageId;
 using vmail::MessageInput;
 
 namespace {
-
-struct Parsed {
-    std::vector<std::string> lines;  // without their CR LF
-    std::vector<std::pair<std::string, std::string>> fields;  // name, unfolded value
-    std::string body;
-
-    std::string value(std::string_view name) const
-    {
-        for (const auto& [n, v] : fields) {
-            if (n == name)
-                return v;
-        }
-        return "<missing>";
-    }
-    std::vector<std::string> names() const
-    {
-        std::vector<std::string> result;
-        for (const auto& field : fields)
-            result.push_back(field.first);
-        return result;
-    }
-};
-
-// Splits a message into lines, failing on a line over 998 bytes or not ended by CR LF, then into
-// fields (continuation lines unfolded, RFC 5322 3.2.2) and body.
-Parsed parse(const std::string& message)
-{
-    Parsed parsed;
-    std::size_t start = 0;
-    for (std::size_t end; start < message.size(); start = end + 2) {
-        end = message.find("\r\n", start);
-        if (end == std::string::npos) {
-            ADD_FAILURE() << "message does not end in CR LF";
-            break;
-        }
-        parsed.lines.push_back(message.substr(start, end - start));
-        EXPECT_EQ(parsed.lines.back().find_first_of("\r\n"), std::string::npos) << "bare CR or LF";
-        EXPECT_LE(parsed.lines.back().size(), 998u);
-    }
-    std::size_t i = 0;
-    for (; i < parsed.lines.size() && !parsed.lines[i].empty(); ++i) {
-        const std::string& line = parsed.lines[i];
-        std::size_t colon = line.find(':');
-        if (line[0] == ' ' && !parsed.fields.empty())
-            parsed.fields.back().second += line;
-        else if (colon != std::string::npos)
-            parsed.fields.emplace_back(line.substr(0, colon), line.substr(colon + 1));
-        else
-            ADD_FAILURE() << "not a header line: " << line;
-    }
-    for (auto& field : parsed.fields)
-        field.second.erase(0, field.second.find_first_not_of(' '));
-    EXPECT_LT(i, parsed.lines.size()) << "no blank line after the header";
-    if (std::size_t blank = message.find("\r\n\r\n"); blank != std::string::npos)
-        parsed.body = message.substr(blank + 4);
-    return parsed;
-}
-
-// The text of a value made of blank-separated RFC 2047 B-encoded UTF-8 words; blanks between
-// words are dropped (RFC 2047 6.2). Fails on a word over 75 characters or one that begins
-// inside a character, which is what splitting a character would leave.
-std::string decodeWords(const std::string& value)
-{
-    std::string text;
-    std::istringstream words(value);
-    for (std::string word; words >> word;) {
-        EXPECT_LE(word.size(), 75u);
-        if (word.size() < 12 || word.rfind("=?UTF-8?B?", 0) != 0 || !word.ends_with("?=")) {
-            ADD_FAILURE() << "not an encoded word: " << word;
-            break;
-        }
-        std::string piece = vmail::base64Decode(word.substr(10, word.size() - 12)).value_or("?");
-        EXPECT_NE(static_cast<unsigned char>(piece[0]) & 0xc0, 0x80) << "split character";
-        text += piece;
-    }
-    return text;
-}
-
-// The base64 body decoded, its lines checked to be 76 characters but the last.
-std::string decodedBody(const Parsed& parsed)
-{
-    auto line = std::find(parsed.lines.begin(), parsed.lines.end(), "") + 1;
-    for (; line < parsed.lines.end() - 1; ++line)
-        EXPECT_EQ(line->size(), 76u);
-    return vmail::base64Decode(parsed.body).value_or("<not base64>");
-}
 
 MailDate japanDate() { return MailDate{2026, 12, 7, 14, 5, 3, 540}; }
 
@@ -134,11 +46,27 @@ MessageInput withBody(std::string body)
     return input;
 }
 
-Parsed composed(const MessageInput& input)
+// The composed mail, held to the form composeMessage promises (lines, folds, encoded words,
+// base64 lines) and read back.
+DecodedMail composed(const MessageInput& input)
 {
     std::optional<std::string> message = composeMessage(input);
     EXPECT_TRUE(message) << "refused";
-    return parse(message.value_or(""));
+    std::string problem;
+    std::optional<DecodedMail> decoded = decodeMail(message.value_or(""), problem);
+    EXPECT_TRUE(decoded) << problem << "\n" << message.value_or("");
+    return decoded.value_or(DecodedMail());
+}
+
+// The header's lines as written, without their CR LF.
+std::vector<std::string> headerLines(const Delivered& mail)
+{
+    std::vector<std::string> lines;
+    for (const Header& header : mail.headers) {
+        lines.push_back(header.name + ":" + header.lines[0]);
+        lines.insert(lines.end(), header.lines.begin() + 1, header.lines.end());
+    }
+    return lines;
 }
 
 const std::vector<std::string> kFieldOrder = {"Date",         "From",       "To",
@@ -165,7 +93,7 @@ TEST(ComposeMessage, WritesAnAsciiMailExactly)
               "X-Mailer: Velmor\r\n"
               "\r\n"
               "See you at 7.\r\n");
-    EXPECT_EQ(composed(simpleInput()).names(), kFieldOrder);
+    EXPECT_EQ(composed(simpleInput()).mail.names(), kFieldOrder);
 }
 
 TEST(ComposeMessage, FoldsLongAddressListsAfterCommas)
@@ -173,18 +101,18 @@ TEST(ComposeMessage, FoldsLongAddressListsAfterCommas)
     MessageInput input = simpleInput();
     for (int i = 0; i < 12; ++i)
         input.cc.push_back("person" + std::to_string(i) + "@example.com");
-    Parsed parsed = composed(input);
-    for (const std::string& line : parsed.lines)
+    Delivered mail = composed(input).mail;
+    for (const std::string& line : headerLines(mail))
         EXPECT_LE(line.size(), 78u) << line;
-    EXPECT_EQ(parsed.value("Cc").substr(0, 40), "person0@example.com, person1@example.com");
+    EXPECT_EQ(mail.field("Cc").substr(0, 40), "person0@example.com, person1@example.com");
 }
 
 TEST(ComposeMessageBody, SendsAsciiAs7bitWithEveryLineBreakAsCrLfAndDotsLeftAlone)
 {
-    Parsed parsed = composed(withBody("one\ntwo\rthree\r\n\n.\n..\n.x"));
-    EXPECT_EQ(parsed.value("Content-Type"), "text/plain; charset=us-ascii");
-    EXPECT_EQ(parsed.value("Content-Transfer-Encoding"), "7bit");
-    EXPECT_EQ(parsed.body, "one\r\ntwo\r\nthree\r\n\r\n.\r\n..\r\n.x\r\n");
+    DecodedMail mail = composed(withBody("one\ntwo\rthree\r\n\n.\n..\n.x"));
+    EXPECT_EQ(mail.contentType, "text/plain; charset=us-ascii");
+    EXPECT_EQ(mail.transferEncoding, "7bit");
+    EXPECT_EQ(mail.mail.body, "one\r\ntwo\r\nthree\r\n\r\n.\r\n..\r\n.x\r\n");
 }
 
 TEST(ComposeMessageBody, SendsJapaneseAsBase64Utf8)
@@ -195,21 +123,21 @@ TEST(ComposeMessageBody, SendsJapaneseAsBase64Utf8)
         body += cp932("纊髙の行\n");
         expected += "纊髙の行\r\n";
     }
-    Parsed parsed = composed(withBody(body));
-    EXPECT_EQ(parsed.value("Content-Type"), "text/plain; charset=UTF-8");
-    EXPECT_EQ(parsed.value("Content-Transfer-Encoding"), "base64");
-    EXPECT_EQ(decodedBody(parsed), expected);
+    DecodedMail mail = composed(withBody(body));
+    EXPECT_EQ(mail.contentType, "text/plain; charset=UTF-8");
+    EXPECT_EQ(mail.transferEncoding, "base64");
+    EXPECT_EQ(mail.text, expected);
 }
 
 TEST(ComposeMessageBody, SendsAsciiThatIsNot7bitAsBase64)
 {
     for (const std::string& body : {std::string(5000, 'x'), "a\r\n" + std::string(999, 'y'),
                                     std::string("nul\0", 4)}) {
-        Parsed parsed = composed(withBody(body));
-        EXPECT_EQ(parsed.value("Content-Transfer-Encoding"), "base64") << body.size();
-        EXPECT_EQ(decodedBody(parsed), body);
+        DecodedMail mail = composed(withBody(body));
+        EXPECT_EQ(mail.transferEncoding, "base64") << body.size();
+        EXPECT_EQ(mail.text, body);
     }
-    EXPECT_EQ(composed(withBody(std::string(998, 'y'))).value("Content-Transfer-Encoding"), "7bit");
+    EXPECT_EQ(composed(withBody(std::string(998, 'y'))).transferEncoding, "7bit");
 }
 
 TEST(ComposeMessageBody, EmptySubjectAndBodyGiveAnEmptyFieldAndNoBody)
@@ -220,7 +148,7 @@ TEST(ComposeMessageBody, EmptySubjectAndBodyGiveAnEmptyFieldAndNoBody)
     ASSERT_TRUE(message);
     EXPECT_NE(message->find("\r\nSubject:\r\nMessage-ID:"), std::string::npos);
     EXPECT_TRUE(message->ends_with("Content-Transfer-Encoding: 7bit\r\n\r\n"));
-    EXPECT_EQ(parse(*message).names(), kFieldOrder);
+    EXPECT_EQ(composed(input).mail.names(), kFieldOrder);
 }
 
 TEST(ComposeMessageSubject, FoldsLongAsciiAtBlanksWithoutABlankOnlyLine)
@@ -228,12 +156,13 @@ TEST(ComposeMessageSubject, FoldsLongAsciiAtBlanksWithoutABlankOnlyLine)
     std::string subject = std::string(60, 'a') + "     " + std::string(70, 'b') + "  c";
     for (int i = 0; i < 30; ++i)
         subject += " word" + std::to_string(i);
-    Parsed parsed = composed(withSubject(subject));
-    EXPECT_EQ(parsed.value("Subject"), subject);
-    EXPECT_GT(parsed.lines.size(), kFieldOrder.size() + 5) << "not folded";
-    for (auto line = parsed.lines.begin(); line != parsed.lines.end() && !line->empty(); ++line) {
-        EXPECT_LE(line->size(), 78u);
-        EXPECT_NE(line->find_first_not_of(' '), std::string::npos) << "a line of blanks only";
+    DecodedMail mail = composed(withSubject(subject));
+    EXPECT_EQ(mail.subject, subject);
+    EXPECT_EQ(mail.mail.field("Subject"), subject);
+    EXPECT_GT(headerLines(mail.mail).size(), kFieldOrder.size() + 3) << "not folded";
+    for (const std::string& line : headerLines(mail.mail)) {
+        EXPECT_LE(line.size(), 78u);
+        EXPECT_NE(line.find_first_not_of(' '), std::string::npos) << "a line of blanks only";
     }
 }
 
@@ -243,9 +172,9 @@ TEST(ComposeMessageSubject, EncodesAsciiThatAReaderWouldNotGiveBack)
                                     "looks =?UTF-8?B?QQ==?= encoded", "del\x7f", "  ",
                                     std::string(1200, 'z')};
     for (const std::string& subject : subjects) {
-        std::string value = composed(withSubject(subject)).value("Subject");
-        EXPECT_TRUE(value.starts_with("=?UTF-8?B?")) << subject;
-        EXPECT_EQ(decodeWords(value), subject);
+        DecodedMail mail = composed(withSubject(subject));
+        EXPECT_TRUE(mail.mail.field("Subject").starts_with("=?UTF-8?B?")) << subject;
+        EXPECT_EQ(mail.subject, subject);
     }
 }
 
@@ -258,24 +187,23 @@ TEST(ComposeMessageSubject, Encodes300BytesOfJapaneseInWordsOfWholeCharacters)
         expected += "日本語の件名①～abα";
     }
     ASSERT_EQ(subject.size(), 300u);
-    Parsed parsed = composed(withSubject(subject));
-    EXPECT_EQ(decodeWords(parsed.value("Subject")), expected);
-    EXPECT_EQ(parsed.lines[3].substr(0, 19), "Subject: =?UTF-8?B?");
-    for (std::size_t i = 4; i < parsed.lines.size() && parsed.lines[i][0] == ' '; ++i) {
-        EXPECT_EQ(parsed.lines[i].substr(0, 11), " =?UTF-8?B?");
-        EXPECT_LE(parsed.lines[i].size(), 76u);
-    }
+    DecodedMail mail = composed(withSubject(subject));
+    EXPECT_EQ(mail.subject, expected);
+    std::vector<std::string> lines = headerLines(mail.mail);
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[3].substr(0, 19), "Subject: =?UTF-8?B?");
 }
 
 TEST(ComposeMessageFrom, QuotesAnAsciiDisplayNameAndEncodesAJapaneseOne)
 {
     MessageInput input = simpleInput();
     input.fromName = "Taro \"T\" Yamada\\";
-    EXPECT_EQ(composed(input).value("From"), R"("Taro \"T\" Yamada\\" <taro@example.jp>)");
+    EXPECT_EQ(composed(input).mail.field("From"), R"("Taro \"T\" Yamada\\" <taro@example.jp>)");
     input.fromName = cp932("山田太郎") + "\xbb\xb0\xcb\xde\xbd";
-    std::string from = composed(input).value("From");
-    ASSERT_TRUE(from.ends_with(" <taro@example.jp>")) << from;
-    EXPECT_EQ(decodeWords(from.substr(0, from.size() - 18)), "山田太郎ｻｰﾋﾞｽ");
+    DecodedMail mail = composed(input);
+    EXPECT_TRUE(mail.mail.field("From").ends_with(" <taro@example.jp>")) << mail.mail.field("From");
+    EXPECT_EQ(mail.fromAddress, "taro@example.jp");
+    EXPECT_EQ(mail.fromName, "山田太郎ｻｰﾋﾞｽ");
 }
 
 TEST(ComposeMessageFrom, FoldsALongDisplayNameBeforeTheAddress)
@@ -287,13 +215,12 @@ TEST(ComposeMessageFrom, FoldsALongDisplayNameBeforeTheAddress)
         expected += "長";
     }
     input.from = std::string(60, 'm') + "@example.jp";
-    Parsed parsed = composed(input);
-    for (const std::string& line : parsed.lines)
+    DecodedMail mail = composed(input);
+    for (const std::string& line : headerLines(mail.mail))
         EXPECT_LE(line.size(), 78u) << line;
-    std::string from = parsed.value("From");
-    std::string address = " <" + input.from + ">";
-    ASSERT_TRUE(from.ends_with(address)) << from;
-    EXPECT_EQ(decodeWords(from.substr(0, from.size() - address.size())), expected);
+    EXPECT_TRUE(mail.mail.field("From").ends_with(" <" + input.from + ">"));
+    EXPECT_EQ(mail.fromAddress, input.from);
+    EXPECT_EQ(mail.fromName, expected);
 }
 
 TEST(ComposeMessageInjection, LineBreaksInSubjectOrNameStayInsideTheirField)
@@ -304,11 +231,11 @@ TEST(ComposeMessageInjection, LineBreaksInSubjectOrNameStayInsideTheirField)
     for (const std::string& text : texts) {
         MessageInput input = withSubject(text);
         input.fromName = text;
-        Parsed parsed = composed(input);
-        EXPECT_EQ(parsed.names(), kFieldOrder);
-        EXPECT_EQ(parsed.body, "See you at 7.\r\n");
+        Delivered mail = composed(input).mail;
+        EXPECT_EQ(mail.names(), kFieldOrder);
+        EXPECT_EQ(mail.body, "See you at 7.\r\n");
     }
-    EXPECT_EQ(decodeWords(composed(withSubject(texts[0])).value("Subject")), texts[0]);
+    EXPECT_EQ(composed(withSubject(texts[0])).subject, texts[0]);
 }
 
 TEST(ComposeMessageInjection, RefusesInputThatCannotBeSentSafely)
@@ -400,5 +327,5 @@ TEST(MakeMessageId, GivesUniqueIdsThatComposeMessageAccepts)
     EXPECT_EQ(ids.size(), 1000u);
     MessageInput input = simpleInput();
     input.messageId = *ids.begin();
-    EXPECT_EQ(composed(input).value("Message-ID"), *ids.begin());
+    EXPECT_EQ(composed(input).mail.field("Message-ID"), *ids.begin());
 }

@@ -18,11 +18,14 @@ const char kStamp[] = "<1896.697170952@dbc.mtview.ca.us>";
 
 std::string greetingWithStamp() { return std::string("+OK POP3 server ready ") + kStamp + "\r\n"; }
 
-// The greeting of a server from before CAPA: it refuses the client's question for capabilities.
+// The answer of a server from before CAPA, which refuses the client's question.
+const char kNoCapa[] = "-ERR unknown command\r\n";
+
+// The greeting of a server from before CAPA, and its answer to CAPA.
 void greet(ScriptConnection& c, const std::string& greeting = "+OK ready\r\n")
 {
     c.send(greeting);
-    c.reply("-ERR unknown command\r\n");
+    c.reply(kNoCapa);
 }
 
 }  // namespace
@@ -51,82 +54,82 @@ TEST(ApopTimestamp, IsTheFirstAngleBracketedIdWithAnAt)
     EXPECT_EQ(vmail::apopTimestamp(std::string("+OK <\x82\xa0@x>")), std::nullopt);
 }
 
+namespace {
+
+// One login call of a POP3 dialogue, and its result.
+struct Login {
+    std::string user;
+    std::string password;
+    int32_t apop;
+    int32_t result;
+};
+
+// A POP3 dialogue: the greeting, the server's answers to the client's lines in turn (CAPA
+// first), the logins made over the one connection before it closes, and every line the client
+// sent.
+struct Pop3Dialogue {
+    const char* name;
+    std::string greeting;
+    std::vector<std::string> answers;
+    std::vector<Login> logins;
+    std::vector<std::string> sent;
+};
+
+const Pop3Dialogue kPop3Dialogues[] = {
+    {"UserAndPassLogIn", "+OK ready\r\n",
+     {kNoCapa, "+OK user\r\n", "+OK logged in\r\n", "+OK bye\r\n"},
+     {{"taro", "secret", 0, 1}}, {"CAPA", "USER taro", "PASS secret", "QUIT"}},
+    // The example of RFC 1939 section 7.
+    {"ApopSendsTheDigestOfTimestampAndPassword", greetingWithStamp(),
+     {kNoCapa, "+OK maildrop locked\r\n", "+OK bye\r\n"}, {{"mrose", "tanstaaf", 1, 1}},
+     {"CAPA", "APOP mrose c4c9334bac560ecc979e58001b3e22fb", "QUIT"}},
+    {"ApopWithoutATimestampIsRefusedWithoutSendingThePassword", "+OK ready\r\n",
+     {kNoCapa, "+OK bye\r\n"}, {{"taro", "secret", 1, -2}}, {"CAPA", "QUIT"}},
+    {"ARefusedUserIsALoginRefusal", "+OK ready\r\n",
+     {kNoCapa, "-ERR no such user\r\n", "+OK bye\r\n"}, {{"taro", "wrong", 0, -2}},
+     {"CAPA", "USER taro", "QUIT"}},
+    {"ARefusedPasswordIsALoginRefusal", "+OK ready\r\n",
+     {kNoCapa, "+OK\r\n", "-ERR [AUTH] Authentication failed.\r\n", "+OK bye\r\n"},
+     {{"taro", "wrong", 0, -2}}, {"CAPA", "USER taro", "PASS wrong", "QUIT"}},
+    {"ALineBreakInTheCredentialsNeverReachesTheServer", "+OK ready\r\n",
+     {kNoCapa, "+OK bye\r\n"},
+     {{"taro\r\nDELE 1", "secret", 0, -2}, {"taro", "secret\r\nDELE 1", 0, -2}}, {"CAPA", "QUIT"}},
+    // Without STLS offered the login goes in the clear, as it always did; a dot-stuffed line
+    // must not be taken for the end of the listing.
+    {"WithoutStlsTheLoginGoesInTheClearAsBefore", "+OK ready\r\n",
+     {"+OK\r\nUSER\r\n..STLS-NOT\r\nSASL PLAIN\r\n.\r\n", "+OK user\r\n", "+OK logged in\r\n",
+      "+OK bye\r\n"},
+     {{"taro", "secret", 0, 1}}, {"CAPA", "USER taro", "PASS secret", "QUIT"}},
+};
+
+class Pop3LoginTest : public VmailTest, public ::testing::WithParamInterface<Pop3Dialogue> {};
+
 class Pop3DialogueTest : public VmailTest {};
 
-TEST_F(Pop3DialogueTest, UserAndPassLogIn)
+}  // namespace
+
+TEST_P(Pop3LoginTest, SendsItsLinesAndGivesItsResults)
 {
-    ScriptServer server([](ScriptConnection& c) {
-        greet(c);
-        c.reply("+OK user\r\n");
-        c.reply("+OK logged in\r\n");
-        c.reply("+OK bye\r\n");
+    const Pop3Dialogue& dialogue = GetParam();
+    ScriptServer server([&](ScriptConnection& c) {
+        c.send(dialogue.greeting);
+        for (const std::string& answer : dialogue.answers)
+            c.reply(answer);
     });
     int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
     ASSERT_GE(handle, 1);
-    EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret", 0), 1);
-    EXPECT_EQ(VMailPop3Close(handle), 1);
-    server.finish();
-    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"CAPA", "USER taro", "PASS secret", "QUIT"}));
-}
-
-TEST_F(Pop3DialogueTest, ApopSendsTheDigestOfTimestampAndPassword)
-{
-    ScriptServer server([](ScriptConnection& c) {
-        greet(c, greetingWithStamp());
-        c.reply("+OK maildrop locked\r\n");
-        c.reply("+OK bye\r\n");
-    });
-    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
-    EXPECT_EQ(VMailPop3Authenticate(handle, "mrose", "tanstaaf", 1), 1);
-    EXPECT_EQ(VMailPop3Close(handle), 1);
-    server.finish();
-    // The example of RFC 1939 section 7.
-    EXPECT_EQ(server.transcript(),
-              (std::vector<std::string>{"CAPA", "APOP mrose c4c9334bac560ecc979e58001b3e22fb", "QUIT"}));
-}
-
-TEST_F(Pop3DialogueTest, ApopWithoutATimestampIsRefusedWithoutSendingThePassword)
-{
-    ScriptServer server([](ScriptConnection& c) {
-        greet(c);
-        c.reply("+OK bye\r\n");
-    });
-    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
-    EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret", 1), -2);
-    VMailPop3Close(handle);
-    server.finish();
-    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"CAPA", "QUIT"}));
-}
-
-TEST_F(Pop3DialogueTest, ARefusedUserOrPasswordIsALoginRefusal)
-{
-    for (int refusedAt : {0, 1}) {
-        ScriptServer server([&](ScriptConnection& c) {
-            greet(c);
-            c.reply(refusedAt == 0 ? "-ERR no such user\r\n" : "+OK\r\n");
-            if (refusedAt == 1)
-                c.reply("-ERR [AUTH] Authentication failed.\r\n");
-            c.reply("+OK bye\r\n");
-        });
-        int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
-        EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "wrong", 0), -2);
-        VMailPop3Close(handle);
+    for (const Login& login : dialogue.logins) {
+        EXPECT_EQ(VMailPop3Authenticate(handle, login.user.c_str(), login.password.c_str(),
+                                        login.apop),
+                  login.result);
     }
+    EXPECT_EQ(VMailPop3Close(handle), 1);
+    server.finish();
+    EXPECT_EQ(server.transcript(), dialogue.sent);
 }
 
-TEST_F(Pop3DialogueTest, ALineBreakInTheCredentialsNeverReachesTheServer)
-{
-    ScriptServer server([](ScriptConnection& c) {
-        greet(c);
-        c.reply("+OK bye\r\n");
-    });
-    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
-    EXPECT_EQ(VMailPop3Authenticate(handle, "taro\r\nDELE 1", "secret", 0), -2);
-    EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret\r\nDELE 1", 0), -2);
-    VMailPop3Close(handle);
-    server.finish();
-    EXPECT_EQ(server.transcript(), (std::vector<std::string>{"CAPA", "QUIT"}));
-}
+INSTANTIATE_TEST_SUITE_P(Dialogue, Pop3LoginTest, ::testing::ValuesIn(kPop3Dialogues),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(Pop3DialogueTest, SilenceGarbageAndHangUpsHaveTheirOwnResults)
 {

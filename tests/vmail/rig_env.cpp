@@ -18,16 +18,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The whole content of a file as this program names it.
+std::string wholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
 // Makes the rig's test certificate authority trusted by this process's TLS: OpenSSL reads the
 // roots from the file SSL_CERT_FILE names; on Windows the authority goes into the machine's
 // root store (of the Wine prefix), where velmor.exe started by a test finds it too.
 void trustRigAuthority(const std::string& caFile)
 {
 #ifdef _WIN32
-    std::ifstream in(rigPath(caFile), std::ios::binary);
-    std::ostringstream pem;
-    pem << in.rdbuf();
-    const std::string text = pem.str();
+    const std::string text = rigFileText(caFile);
     DWORD size = 0;
     if (text.empty() || !CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()),
                                               CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
@@ -82,6 +88,8 @@ std::string rigPath(const std::string& path)
 #endif
 }
 
+std::string rigFileText(const std::string& path) { return wholeFile(rigPath(path)); }
+
 std::vector<std::string> maildirMessages(const std::string& maildir)
 {
     std::vector<std::string> names;
@@ -97,11 +105,9 @@ std::string waitForMessage(const std::string& maildir, const std::string& marker
     auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         for (const std::string& name : maildirMessages(maildir)) {
-            std::ifstream in(name, std::ios::binary);
-            std::ostringstream content;
-            content << in.rdbuf();
-            if (content.str().find(marker) != std::string::npos)
-                return content.str();
+            std::string content = wholeFile(name);
+            if (content.find(marker) != std::string::npos)
+                return content;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

@@ -24,6 +24,9 @@ RigEnv loadRigEnv();
 // A path of the rig (a Linux path) as this program opens it: on Windows through Wine's Z:.
 std::string rigPath(const std::string& path);
 
+// The whole content of a file of the rig (a log, a delivered mail); empty when it cannot be read.
+std::string rigFileText(const std::string& path);
+
 // The names of the files in a Maildir's new/ folder.
 std::vector<std::string> maildirMessages(const std::string& maildir);
 

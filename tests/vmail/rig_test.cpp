@@ -3,42 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/support/test_files.h"
 #include "tests/vmail/mail_reader.h"
-#include "tests/vmail/rig_env.h"
+#include "tests/vmail/rig_session.h"
 #include "tests/vmail/vmail_fixture.h"
 #include "vmail/base64.h"
-
-namespace {
-
-class RigTest : public VmailTest {
-    // The tests write small files of their own into the suite's folder.
-protected:
-    void SetUp() override
-    {
-        VmailTest::SetUp();
-        env_ = loadRigEnv();
-        ASSERT_TRUE(env_.loaded) << "VELMOR_RIG_ENV must name the mail rig's rig.env";
-        vmail::options().replyMs = 20000;
-        vmail::options().plainSmtpPort = env_.port("RIG_SMTP_PORT");
-    }
-
-    RigEnv env_;
-};
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(rigPath(path), std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-}  // namespace
 
 TEST_F(RigTest, DeliveredMailsDecodeToTheTextsSent)
 {
@@ -84,7 +55,7 @@ TEST_F(RigTest, DeliveredMailsDecodeToTheTextsSent)
         // texts as Python's own codec decodes them.
         std::string path;
         for (const std::string& name : maildirMessages(env_["RIG_RECIPIENT_MAILDIR"])) {
-            if (fileText(name).find(marker) != std::string::npos)
+            if (rigFileText(name).find(marker) != std::string::npos)
                 path = name;
         }
         writeFileBytes("subject.cp932", cp932(c.subject));
@@ -132,22 +103,14 @@ TEST_F(RigTest, SubmissionWithEachMechanismSendsTheMail)
     const struct {
         int bits;
         const char* method;
-    } mechanisms[] = {{4, "CRAM-MD5"}, {2, "LOGIN"}, {1, "PLAIN"}, {7, "CRAM-MD5"}};
+    } mechanisms[] = {{VMAIL_AUTH_CRAM_MD5, "CRAM-MD5"},
+                      {VMAIL_AUTH_LOGIN, "LOGIN"},
+                      {VMAIL_AUTH_PLAIN, "PLAIN"},
+                      {VMAIL_AUTH_ANY, "CRAM-MD5"}};
     for (const auto& mechanism : mechanisms) {
         SCOPED_TRACE(mechanism.bits);
-        const std::string marker = uniqueMarker(mechanism.method);
-        int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
-                                        env_["RIG_PASSWORD"].c_str(), mechanism.bits),
-                  1);
-        EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
-                                      env_["RIG_ADDRESS"].c_str(), marker.c_str(), "body",
-                                      "X-Mailer: VelmorMail", 0, 0, 0),
-                  0);
-        VMailSmtpClose(handle);
-        EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
-        EXPECT_NE(fileText(env_["RIG_POSTFIX_LOG"]).find(std::string("sasl_method=") + mechanism.method),
+        sendAuthenticated(env_, env_["RIG_HOST"], "RIG_SUBMISSION_PORT", mechanism.bits);
+        EXPECT_NE(rigFileText(env_["RIG_POSTFIX_LOG"]).find(std::string("sasl_method=") + mechanism.method),
                   std::string::npos);
     }
 }
@@ -157,7 +120,7 @@ TEST_F(RigTest, SubmissionRefusesAWrongPasswordAndUnauthenticatedRelay)
     int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
     ASSERT_GE(handle, 1);
     EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
-                                    "wrong-password", 7),
+                                    "wrong-password", VMAIL_AUTH_ANY),
               -535);
     VMailSmtpClose(handle);
 
@@ -174,10 +137,7 @@ TEST_F(RigTest, Pop3LogsInWithUserPassAndWithApop)
 {
     for (int apop : {0, 1}) {
         SCOPED_TRACE(apop);
-        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), apop), 1);
-        EXPECT_EQ(VMailPop3Close(handle), 1);
+        EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], env_["RIG_PASSWORD"], apop), 1);
     }
 }
 
@@ -185,10 +145,7 @@ TEST_F(RigTest, Pop3RefusesAWrongPasswordBothWays)
 {
     for (int apop : {0, 1}) {
         SCOPED_TRACE(apop);
-        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), "wrong-password", apop), -2);
-        VMailPop3Close(handle);
+        EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], "wrong-password", apop), -2);
     }
 }
 
@@ -202,12 +159,9 @@ TEST_F(RigTest, APasswordWithDoubleByteCharactersLogsInEveryWay)
     const std::string user = env_["RIG_KANJI_USER"];
     for (int apop : {0, 1}) {
         SCOPED_TRACE(apop);
-        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, user.c_str(), password.c_str(), apop), 1);
-        VMailPop3Close(handle);
+        EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], user, password, apop), 1);
     }
-    for (int mechanism : {4, 2, 1}) {
+    for (int mechanism : {VMAIL_AUTH_CRAM_MD5, VMAIL_AUTH_LOGIN, VMAIL_AUTH_PLAIN}) {
         SCOPED_TRACE(mechanism);
         int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
         ASSERT_GE(handle, 1);
@@ -226,19 +180,8 @@ TEST_F(RigTest, AServerOfferingOneMechanismGetsThatOne)
     } servers[] = {{"RIG_LOGIN_ONLY_PORT", "LOGIN"}, {"RIG_PLAIN_ONLY_PORT", "PLAIN"}};
     for (const auto& server : servers) {
         SCOPED_TRACE(server.method);
-        const std::string marker = uniqueMarker(server.method);
-        int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port(server.portKey));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
-                                        env_["RIG_PASSWORD"].c_str(), 7),
-                  1);
-        EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
-                                      env_["RIG_ADDRESS"].c_str(), marker.c_str(), "body",
-                                      "X-Mailer: VelmorMail", 0, 0, 0),
-                  0);
-        VMailSmtpClose(handle);
-        EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
-        EXPECT_NE(fileText(env_["RIG_POSTFIX_LOG"]).find(std::string("sasl_method=") + server.method),
+        sendAuthenticated(env_, env_["RIG_HOST"], server.portKey, VMAIL_AUTH_ANY);
+        EXPECT_NE(rigFileText(env_["RIG_POSTFIX_LOG"]).find(std::string("sasl_method=") + server.method),
                   std::string::npos);
     }
 }
@@ -258,10 +201,7 @@ TEST_F(RigTest, ANameWhoseFirstAddressIsSilentConnectsThroughTheNext)
     for (const auto& spelling : spellings) {
         SCOPED_TRACE("[" + spelling.host + "]");
         const char* host = spelling.host.c_str();
-        int32_t handle = VMailPop3ConnectPortNo(host, env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), 0), 1);
-        EXPECT_EQ(VMailPop3Close(handle), 1);
+        EXPECT_EQ(pop3Login(env_, spelling.host, env_["RIG_USER"], env_["RIG_PASSWORD"], 0), 1);
 
         const std::string plain = uniqueMarker("dual-plain");
         EXPECT_EQ(VMailSmtpSendMail(host, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
@@ -270,17 +210,6 @@ TEST_F(RigTest, ANameWhoseFirstAddressIsSilentConnectsThroughTheNext)
                   0);
         EXPECT_EQ(parse(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], plain)).field("From"), sender);
 
-        const std::string authenticated = uniqueMarker("dual-auth");
-        handle = VMailSmtpConnectPortNo(host, env_.port("RIG_SUBMISSION_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailSmtpAuthenticate(handle, host, env_["RIG_USER"].c_str(),
-                                        env_["RIG_PASSWORD"].c_str(), 7),
-                  1);
-        EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
-                                      spelling.from.c_str(), authenticated.c_str(), "body",
-                                      "X-Mailer: VelmorMail", 0, 0, 0),
-                  0);
-        VMailSmtpClose(handle);
-        EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], authenticated).empty());
+        sendAuthenticated(env_, host, "RIG_SUBMISSION_PORT", VMAIL_AUTH_ANY, spelling.from);
     }
 }

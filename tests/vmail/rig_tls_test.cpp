@@ -5,26 +5,22 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/support/test_files.h"
-#include "tests/vmail/rig_env.h"
+#include "tests/vmail/rig_session.h"
 #include "tests/vmail/vmail_fixture.h"
 
 namespace {
 
-class RigTlsTest : public VmailTest {
+class RigTlsTest : public RigTest {
 protected:
     void SetUp() override
     {
-        VmailTest::SetUp();
-        env_ = loadRigEnv();
-        ASSERT_TRUE(env_.loaded) << "VELMOR_RIG_ENV must name the mail rig's rig.env";
+        RigTest::SetUp();
         ASSERT_FALSE(env_["RIG_CA_FILE"].empty()) << "the rig offers no TLS";
-        vmail::options().replyMs = 20000;
     }
 
     // The lines of a server's log that hold every one of the given texts.
@@ -59,22 +55,8 @@ protected:
     // Logs in with SMTP AUTH on the port and sends one mail, which must be delivered.
     void sendThrough(const std::string& host, const char* portKey, int mechanisms) const
     {
-        const std::string marker = uniqueMarker("tls");
-        const std::string body = cp932("本文です");
-        int32_t handle = VMailSmtpConnectPortNo(host.c_str(), env_.port(portKey));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailSmtpAuthenticate(handle, host.c_str(), env_["RIG_USER"].c_str(),
-                                        env_["RIG_PASSWORD"].c_str(), mechanisms),
-                  1);
-        EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
-                                      env_["RIG_ADDRESS"].c_str(), marker.c_str(), body.c_str(),
-                                      "X-Mailer: VelmorMail", 0, 0, 0),
-                  0);
-        VMailSmtpClose(handle);
-        EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
+        sendAuthenticated(env_, host, portKey, mechanisms, "", cp932("本文です"));
     }
-
-    RigEnv env_;
 };
 
 const char kTlsEstablished[] = "TLS connection established from";
@@ -84,7 +66,7 @@ const char kTlsEstablished[] = "TLS connection established from";
 TEST_F(RigTlsTest, StartTlsCarriesEachMechanismAndTheMail)
 {
     const std::string service = "postfix/submission/";
-    for (int mechanism : {4, 2, 1}) {
+    for (int mechanism : {VMAIL_AUTH_CRAM_MD5, VMAIL_AUTH_LOGIN, VMAIL_AUTH_PLAIN}) {
         SCOPED_TRACE(mechanism);
         for (const std::string& host : {env_["RIG_HOST"], env_["RIG_TLS_HOST"]}) {
             SCOPED_TRACE(host);
@@ -99,7 +81,7 @@ TEST_F(RigTlsTest, Port465IsTlsFromTheFirstByte)
 {
     const std::string service = "postfix/smtps/";
     const std::size_t before = logLines("RIG_POSTFIX_LOG", {service, kTlsEstablished}).size();
-    sendThrough(env_["RIG_HOST"], "RIG_SMTPS_PORT", 7);
+    sendThrough(env_["RIG_HOST"], "RIG_SMTPS_PORT", VMAIL_AUTH_ANY);
     EXPECT_GT(waitForMoreLines("RIG_POSTFIX_LOG", {service, kTlsEstablished}, before), before);
 }
 
@@ -110,12 +92,7 @@ TEST_F(RigTlsTest, StlsComesBeforeUserPassAndBeforeApop)
         SCOPED_TRACE(apop);
         const std::vector<std::string> secured = {"Login: user=<" + env_["RIG_USER"] + ">", lip, "TLS"};
         const std::size_t before = logLines("RIG_DOVECOT_LOG", secured).size();
-        int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-        ASSERT_GE(handle, 1);
-        EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(),
-                                        env_["RIG_PASSWORD"].c_str(), apop),
-                  1);
-        EXPECT_EQ(VMailPop3Close(handle), 1);
+        EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], env_["RIG_PASSWORD"], apop), 1);
         EXPECT_GT(waitForMoreLines("RIG_DOVECOT_LOG", secured, before), before);
     }
 }
@@ -167,7 +144,7 @@ TEST_F(RigTlsTest, ServersWithoutTlsAreStillUsedInTheClear)
 {
     const std::vector<std::string> plainSession = {"postfix/plain-submission/", "disconnect from"};
     const std::size_t sessions = logLines("RIG_POSTFIX_LOG", plainSession).size();
-    sendThrough(env_["RIG_HOST"], "RIG_PLAIN_SUBMISSION_PORT", 7);
+    sendThrough(env_["RIG_HOST"], "RIG_PLAIN_SUBMISSION_PORT", VMAIL_AUTH_ANY);
     ASSERT_GT(waitForMoreLines("RIG_POSTFIX_LOG", plainSession, sessions), sessions);
     EXPECT_EQ(logLines("RIG_POSTFIX_LOG", plainSession).back().find("starttls"), std::string::npos);
     EXPECT_TRUE(logLines("RIG_POSTFIX_LOG", {"postfix/plain-submission/", kTlsEstablished}).empty());
@@ -175,10 +152,7 @@ TEST_F(RigTlsTest, ServersWithoutTlsAreStillUsedInTheClear)
     const std::string host = env_["RIG_POP3_PLAIN_HOST"];
     const std::vector<std::string> clear = {"Login: user=<" + env_["RIG_USER"] + ">", "lip=" + host};
     const std::size_t before = logLines("RIG_DOVECOT_LOG", clear).size();
-    int32_t handle = VMailPop3ConnectPortNo(host.c_str(), env_.port("RIG_POP3_PORT"));
-    ASSERT_GE(handle, 1);
-    EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), 0), 1);
-    EXPECT_EQ(VMailPop3Close(handle), 1);
+    EXPECT_EQ(pop3Login(env_, host, env_["RIG_USER"], env_["RIG_PASSWORD"], 0), 1);
     ASSERT_GT(waitForMoreLines("RIG_DOVECOT_LOG", clear, before), before);
     EXPECT_EQ(logLines("RIG_DOVECOT_LOG", clear).back().find("TLS"), std::string::npos);
 }

@@ -13,66 +13,86 @@ namespace {
 
 const char kEhloWithTls[] = "250-test.example\r\n250-STARTTLS\r\n250 AUTH PLAIN LOGIN\r\n";
 
-bool anyLineStartsWith(const std::vector<std::string>& lines, const std::string& prefix)
+// What the server does once the client has asked for TLS.
+enum AfterGoAhead { decline, injectPlaintext, answerGarbage, stayQuiet };
+
+// A protocol's move to TLS: the server's greeting and capabilities offering it, the client's
+// first line and its request, the server's answer to the request for each fault, and the
+// commands that carry a name, a password or a mail.
+struct TlsMove {
+    const char* protocol;
+    const char* greeting;
+    const char* capabilities;
+    const char* firstLine;  // a prefix of it
+    const char* request;
+    const char* answers[4];  // by AfterGoAhead
+    const char* secrets[2];
+    int32_t (*connect)(const char* host, int32_t port);
+};
+
+const TlsMove kSmtp = {
+    "Smtp", "220 test.example ESMTP\r\n", kEhloWithTls, "EHLO ", "STARTTLS",
+    {"454 4.7.0 TLS not available due to temporary reason\r\n",
+     // A man in the middle's commands, ahead of the handshake in the same packet.
+     "220 2.0.0 ready to start TLS\r\n250-evil\r\n250 AUTH PLAIN\r\n",
+     "220 2.0.0 ready to start TLS\r\nthis is no TLS record\r\n", "220 2.0.0 ready to start TLS\r\n"},
+    {"AUTH", "MAIL"}, VMailSmtpConnectPortNo};
+const TlsMove kPop3 = {
+    "Pop3", "+OK ready <1.2@test.example>\r\n", "+OK capabilities\r\nUSER\r\nstls\r\nUIDL\r\n.\r\n",
+    "CAPA", "STLS",
+    {"-ERR not now\r\n", "+OK begin TLS\r\n+OK logged in\r\n", "+OK begin TLS\r\nno TLS here\r\n",
+     "+OK begin TLS\r\n"},
+    {"USER", "APOP"}, VMailPop3ConnectPortNo};
+
+std::string faultName(const ::testing::TestParamInfo<std::tuple<TlsMove, AfterGoAhead>>& row)
 {
-    for (const std::string& line : lines) {
-        if (line.compare(0, prefix.size(), prefix) == 0)
-            return true;
-    }
-    return false;
+    const char* faults[] = {"Declined", "InjectedPlaintext", "Garbage", "Silence"};
+    return std::string(std::get<0>(row.param).protocol) + faults[std::get<1>(row.param)];
 }
 
-// What the server does once the client has asked for TLS.
-enum class AfterGoAhead { decline, injectPlaintext, answerGarbage, stayQuiet };
+class TlsFallbackTest : public VmailTest,
+                        public ::testing::WithParamInterface<std::tuple<TlsMove, AfterGoAhead>> {};
 
 }  // namespace
 
 class TlsDialogueTest : public VmailTest {};
 
-TEST_F(TlsDialogueTest, SmtpNeverFallsBackToTheClearOnceStartTlsWasOffered)
+// Whatever the server does once TLS was offered and asked for, no login or mail follows in the
+// clear: a declined request ends the connection without a word more, and no handshake starts
+// on a stream that already carried the server's plaintext after its go-ahead.
+TEST_P(TlsFallbackTest, NeverFallsBackToTheClearOnceTlsWasOffered)
 {
-    for (AfterGoAhead fault : {AfterGoAhead::decline, AfterGoAhead::injectPlaintext,
-                               AfterGoAhead::answerGarbage, AfterGoAhead::stayQuiet}) {
-        SCOPED_TRACE(static_cast<int>(fault));
-        std::size_t sentAfterGoAhead = 0;
-        ScriptServer server([&](ScriptConnection& c) {
-            c.send("220 test.example ESMTP\r\n");
-            c.reply(kEhloWithTls);
-            c.readLine();  // STARTTLS
-            switch (fault) {
-            case AfterGoAhead::decline:
-                c.send("454 4.7.0 TLS not available due to temporary reason\r\n");
-                break;
-            case AfterGoAhead::injectPlaintext:
-                // A man in the middle's commands, ahead of the handshake in the same packet.
-                c.send("220 2.0.0 ready to start TLS\r\n250-evil\r\n250 AUTH PLAIN\r\n");
-                break;
-            case AfterGoAhead::answerGarbage:
-                c.send("220 2.0.0 ready to start TLS\r\n");
-                c.send("this is no TLS record\r\n");
-                break;
-            case AfterGoAhead::stayQuiet:
-                c.send("220 2.0.0 ready to start TLS\r\n");
-                break;
-            }
-            sentAfterGoAhead = c.bytesUntilHangUp(3000);
-        });
-        EXPECT_EQ(VMailSmtpConnectPortNo("127.0.0.1", server.port()), -1);
-        server.finish();
-        std::vector<std::string> lines = server.transcript();
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines[0].compare(0, 5, "EHLO "), 0);
-        EXPECT_EQ(lines[1], "STARTTLS");
-        EXPECT_FALSE(anyLineStartsWith(lines, "AUTH"));
-        EXPECT_FALSE(anyLineStartsWith(lines, "MAIL"));
-        if (fault == AfterGoAhead::decline) {
-            EXPECT_EQ(lines, (std::vector<std::string>{lines[0], "STARTTLS"}));
-        }
-        if (fault == AfterGoAhead::injectPlaintext) {
-            EXPECT_EQ(sentAfterGoAhead, 0u) << "no handshake starts on a tampered stream";
-        }
+    const auto& [move, fault] = GetParam();
+    std::size_t sentAfterGoAhead = 0;
+    ScriptServer server([&](ScriptConnection& c) {
+        c.send(move.greeting);
+        c.reply(move.capabilities);
+        c.reply(move.answers[fault]);
+        sentAfterGoAhead = c.bytesUntilHangUp(3000);
+    });
+    EXPECT_EQ(move.connect("127.0.0.1", server.port()), -1);
+    server.finish();
+    std::vector<std::string> lines = server.transcript();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].starts_with(move.firstLine)) << lines[0];
+    EXPECT_EQ(lines[1], move.request);
+    for (const std::string& line : lines) {
+        for (const char* secret : move.secrets)
+            EXPECT_FALSE(line.starts_with(secret)) << line;
+    }
+    if (fault == decline) {
+        EXPECT_EQ(lines.size(), 2u);
+    }
+    if (fault == decline || fault == injectPlaintext) {
+        EXPECT_EQ(sentAfterGoAhead, 0u);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Fault, TlsFallbackTest,
+    ::testing::Combine(::testing::Values(kSmtp, kPop3),
+                       ::testing::Values(decline, injectPlaintext, answerGarbage, stayQuiet)),
+    faultName);
 
 TEST_F(TlsDialogueTest, ADeclinedStartTlsEndsTheOneCallSendWithAConnectionFailure)
 {
@@ -88,57 +108,6 @@ TEST_F(TlsDialogueTest, ADeclinedStartTlsEndsTheOneCallSendWithAConnectionFailur
               -1);
     server.finish();
     EXPECT_EQ(server.transcript().size(), 2u) << "nothing after STARTTLS, not even QUIT";
-}
-
-TEST_F(TlsDialogueTest, Pop3NeverFallsBackToTheClearOnceStlsWasOffered)
-{
-    for (AfterGoAhead fault : {AfterGoAhead::decline, AfterGoAhead::injectPlaintext,
-                               AfterGoAhead::answerGarbage, AfterGoAhead::stayQuiet}) {
-        SCOPED_TRACE(static_cast<int>(fault));
-        std::size_t sentAfterGoAhead = 0;
-        ScriptServer server([&](ScriptConnection& c) {
-            c.send("+OK ready <1.2@test.example>\r\n");
-            c.reply("+OK capabilities\r\nUSER\r\nstls\r\nUIDL\r\n.\r\n");
-            c.readLine();  // STLS
-            switch (fault) {
-            case AfterGoAhead::decline: c.send("-ERR not now\r\n"); break;
-            case AfterGoAhead::injectPlaintext: c.send("+OK begin TLS\r\n+OK logged in\r\n"); break;
-            case AfterGoAhead::answerGarbage: c.send("+OK begin TLS\r\nno TLS here\r\n"); break;
-            case AfterGoAhead::stayQuiet: c.send("+OK begin TLS\r\n"); break;
-            }
-            sentAfterGoAhead = c.bytesUntilHangUp(3000);
-        });
-        EXPECT_EQ(VMailPop3ConnectPortNo("127.0.0.1", server.port()), -1);
-        server.finish();
-        std::vector<std::string> lines = server.transcript();
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines[0], "CAPA");
-        EXPECT_EQ(lines[1], "STLS");
-        EXPECT_FALSE(anyLineStartsWith(lines, "USER"));
-        EXPECT_FALSE(anyLineStartsWith(lines, "APOP"));
-        if (fault == AfterGoAhead::decline || fault == AfterGoAhead::injectPlaintext) {
-            EXPECT_EQ(sentAfterGoAhead, 0u);
-        }
-    }
-}
-
-TEST_F(TlsDialogueTest, Pop3WithoutStlsLogsInInTheClearAsBefore)
-{
-    ScriptServer server([](ScriptConnection& c) {
-        c.send("+OK ready\r\n");
-        // A dot-stuffed line must not be taken for the end of the listing.
-        c.reply("+OK\r\nUSER\r\n..STLS-NOT\r\nSASL PLAIN\r\n.\r\n");
-        c.reply("+OK user\r\n");
-        c.reply("+OK logged in\r\n");
-        c.reply("+OK bye\r\n");
-    });
-    int32_t handle = VMailPop3ConnectPortNo("127.0.0.1", server.port());
-    ASSERT_GE(handle, 1);
-    EXPECT_EQ(VMailPop3Authenticate(handle, "taro", "secret", 0), 1);
-    EXPECT_EQ(VMailPop3Close(handle), 1);
-    server.finish();
-    EXPECT_EQ(server.transcript(),
-              (std::vector<std::string>{"CAPA", "USER taro", "PASS secret", "QUIT"}));
 }
 
 TEST_F(TlsDialogueTest, AnEndlessOrSilentCapabilityListingGivesNoHandle)

@@ -1,9 +1,11 @@
-// A fixture for tests of the mail library against scripted servers: the socket layer started,
+// The fixtures of the mail library's tests. Against scripted servers: the socket layer started,
 // time-outs short enough for a silent server to be noticed quickly, and everything restored.
+// Against the rig's real servers: the rig's settings loaded as well.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include "tests/vmail/rig_env.h"
 #include "vmail/options.h"
 #include "vmail/results.h"
 #include "vmail/vmail.h"
@@ -26,4 +28,18 @@ protected:
 
 private:
     vmail::Options saved_;
+};
+
+class RigTest : public VmailTest {
+protected:
+    void SetUp() override
+    {
+        VmailTest::SetUp();
+        env_ = loadRigEnv();
+        ASSERT_TRUE(env_.loaded) << "VELMOR_RIG_ENV must name the mail rig's rig.env";
+        vmail::options().replyMs = 20000;  // a loaded machine's servers may be slow
+        vmail::options().plainSmtpPort = env_.port("RIG_SMTP_PORT");
+    }
+
+    RigEnv env_;
 };

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/vmail/rig_env.h"
+#include "tests/vmail/rig_session.h"
 #include "vmail/vmail.h"
 
 namespace {
@@ -105,27 +105,11 @@ TEST_F(VmailDllRigTest, APlainSendOnPort25IsDelivered)
 
 TEST_F(VmailDllRigTest, AnSmtpAuthSendIsDelivered)
 {
-    const std::string marker = uniqueMarker("dll-auth");
-    int32_t handle = VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_SUBMISSION_PORT"));
-    ASSERT_GE(handle, 1);
-    EXPECT_EQ(VMailSmtpAuthenticate(handle, env_["RIG_HOST"].c_str(), env_["RIG_USER"].c_str(),
-                                    env_["RIG_PASSWORD"].c_str(), 7),
-              1);
-    EXPECT_EQ(VMailSmtpSendMailEx(handle, env_["RIG_RECIPIENT"].c_str(), nullptr, nullptr,
-                                  env_["RIG_ADDRESS"].c_str(), marker.c_str(), "body",
-                                  "X-Mailer: VelmorMail", 0, 0, 0),
-              0);
-    VMailSmtpClose(handle);
-    EXPECT_FALSE(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], marker).empty());
+    sendAuthenticated(env_, env_["RIG_HOST"], "RIG_SUBMISSION_PORT", VMAIL_AUTH_ANY);
 }
 
 TEST_F(VmailDllRigTest, AnApopLoginSucceedsAndAWrongOneIsRefused)
 {
-    int32_t handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-    ASSERT_GE(handle, 1);
-    EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), env_["RIG_PASSWORD"].c_str(), 1), 1);
-    EXPECT_EQ(VMailPop3Close(handle), 1);
-    handle = VMailPop3ConnectPortNo(env_["RIG_HOST"].c_str(), env_.port("RIG_POP3_PORT"));
-    EXPECT_EQ(VMailPop3Authenticate(handle, env_["RIG_USER"].c_str(), "wrong", 1), -2);
-    VMailPop3Close(handle);
+    EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], env_["RIG_PASSWORD"], 1), 1);
+    EXPECT_EQ(pop3Login(env_, env_["RIG_HOST"], env_["RIG_USER"], "wrong", 1), -2);
 }
