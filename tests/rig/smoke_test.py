@@ -411,6 +411,19 @@ def no_starttls(port_key, with_auth):
     return check
 
 
+def refused_certificate(handshake, verify_code):
+    """Runs a TLS handshake that must fail the certificate check with the given verification
+    error; returns the verification message."""
+    try:
+        handshake()
+    except ssl.SSLCertVerificationError as error:
+        expect(error.verify_code == verify_code,
+               f"verification failed with {error.verify_code} {error.verify_message}, "
+               f"not {verify_code}")
+        return error.verify_message
+    raise AssertionError("the certificate was accepted")
+
+
 def submission_bad_certificate(port_key, syslog_name, verify_code):
     """STARTTLS to a server whose certificate the rig's CA and name must refuse: the handshake
     fails with the expected verification error, and Postfix's log of that service shows the
@@ -421,15 +434,8 @@ def submission_bad_certificate(port_key, syslog_name, verify_code):
         try:
             client.ehlo()
             expect(client.has_extn("starttls"), "no STARTTLS in the EHLO reply")
-            try:
-                client.starttls(context=tls_context(env))
-            except ssl.SSLCertVerificationError as error:
-                expect(error.verify_code == verify_code,
-                       f"verification failed with {error.verify_code} {error.verify_message}, "
-                       f"not {verify_code}")
-                message = error.verify_message
-            else:
-                raise AssertionError("the certificate was accepted")
+            message = refused_certificate(
+                lambda: client.starttls(context=tls_context(env)), verify_code)
         finally:
             client.close()
         service = postfix_service(syslog_name)
@@ -497,15 +503,10 @@ def pop3_bad_certificate(host_key, verify_code):
             raw.sendall(b"STLS\r\n")
             reply = read_pop3_line(reader)
             expect(reply.startswith(b"+OK"), f"STLS answered {reply!r}")
-            try:
-                tls_context(env).wrap_socket(raw, server_hostname=env["RIG_TLS_HOST"]).close()
-            except ssl.SSLCertVerificationError as error:
-                expect(error.verify_code == verify_code,
-                       f"verification failed with {error.verify_code} {error.verify_message}, "
-                       f"not {verify_code}")
-                message = error.verify_message
-            else:
-                raise AssertionError("the certificate was accepted")
+            message = refused_certificate(
+                lambda: tls_context(env).wrap_socket(
+                    raw, server_hostname=env["RIG_TLS_HOST"]).close(),
+                verify_code)
         this_address = re.compile(rf"\blip={re.escape(address)}(?![0-9])")
         line, lines = wait_for_log(
             env["RIG_DOVECOT_LOG"], offset,
