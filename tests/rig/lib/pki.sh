@@ -24,6 +24,16 @@ make_pki() {
     from=$(date -u -d '1 day ago' +%Y%m%d%H%M%SZ) || return 1
     until=$(date -u -d '29 days' +%Y%m%d%H%M%SZ) || return 1
     fill_template openssl.cnf "$tls_dir/openssl.cnf" || return 1
+    # The keys side by side: generating them is most of the time this takes.
+    local keys=() key
+    for name in ca untrusted-ca server other-name expired unknown-ca; do
+        openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 \
+            -out "$tls_dir/$name.key" >>"$log_dir/tls.log" 2>&1 &
+        keys+=($!)
+    done
+    for key in "${keys[@]}"; do
+        wait "$key" || return 1
+    done
     {
         issue_certificate trusted ca "Velmor Mail Rig Test CA" ca_cert "$from" "$until" selfsign &&
             issue_certificate untrusted untrusted-ca "Velmor Mail Rig Untrusted CA" ca_cert \
@@ -41,12 +51,10 @@ make_pki() {
     chmod 600 "$tls_dir"/ca.key "$tls_dir"/untrusted-ca.key
 }
 
-# issue_certificate CA NAME CN EXTENSIONS START END [selfsign]: a new key NAME.key and its
-# certificate NAME.pem, issued by the CA section given of openssl.cnf (or by the new key itself).
+# issue_certificate CA NAME CN EXTENSIONS START END [selfsign]: the certificate NAME.pem of the
+# key NAME.key, issued by the CA section given of openssl.cnf (or by the key itself).
 issue_certificate() {
     local ca=$1 name=$2 cn=$3 extensions=$4 start=$5 end=$6 self=${7:-}
-    openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 \
-        -out "$tls_dir/$name.key" || return 1
     openssl req -new -key "$tls_dir/$name.key" -subj "/CN=$cn" \
         -out "$tls_dir/$name.csr" || return 1
     openssl ca -config "$tls_dir/openssl.cnf" -name "$ca" -batch -notext \
