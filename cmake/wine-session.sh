@@ -9,48 +9,20 @@ action=${1:?start or stop}
 home=${2:?wine home folder}
 mkdir -p "$home"
 home=$(cd "$home" && pwd)
-export WINEPREFIX=$home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# shellcheck source=wine-env.sh
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+wine_env "$home/prefix"
 
 stop() {
     if [ -r "$home/display" ]; then
         DISPLAY=$(cat "$home/display") timeout 20 wineserver -k 2>/dev/null
     fi
-    if [ -r "$home/xvfb.pid" ]; then
-        pid=$(cat "$home/xvfb.pid")
-        kill "$pid" 2>/dev/null
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$pid" 2>/dev/null
-    fi
-    rm -f "$home/display" "$home/xvfb.pid"
+    stop_display "$home"
 }
 
 start() {
     stop
-    local number=""
-    for candidate in $(seq 90 140); do
-        if [ ! -e "/tmp/.X11-unix/X$candidate" ] && [ ! -e "/tmp/.X$candidate-lock" ]; then
-            number=$candidate
-            break
-        fi
-    done
-    if [ -z "$number" ]; then
-        echo "wine-session: no free X display number" >&2
-        return 1
-    fi
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >"$home/xvfb.log" 2>&1 &
-    echo $! >"$home/xvfb.pid"
-    for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$number" ] && break
-        sleep 0.1
-    done
-    if [ ! -e "/tmp/.X11-unix/X$number" ]; then
-        echo "wine-session: Xvfb did not start on :$number" >&2
-        stop
-        return 1
-    fi
-    echo ":$number" >"$home/display"
-    export DISPLAY=":$number"
+    start_display "$home" 1280x1024x24 || return 1
     # A persistent server saves every test the start of a new one.
     timeout 20 wineserver -p 2>/dev/null
     if ! prepare || ! use_virtual_desktop; then

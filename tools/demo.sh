@@ -39,9 +39,8 @@ exec tests/rig/netns-run.sh bash -c '
         python3 "$root/tools/demo_settings.py" "$rig/rig.env" "$root/run"
         echo "Velmor is set up to send to the rig (SMTP AUTH, a server that takes 3 s over the"
         echo "mail). Type a message and press Send."
-        (cd "$root/run" && WINEPREFIX=$root/build/run-wine/prefix WINEDEBUG=-all \
-            WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
-            wine "$root/build/win64/bin/velmor.exe")
+        (cd "$root/run" && . "$root/cmake/wine-env.sh" &&
+            wine_env "$root/build/run-wine/prefix" && wine "$root/build/win64/bin/velmor.exe")
         python3 "$root/tools/demo_settings.py" --show "$rig/rig.env"
     else
         home=$root/build/demo-wine

@@ -5,8 +5,8 @@
 set -euo pipefail
 
 packages=(
-    # both build trees
-    cmake make g++ pkg-config
+    # both build trees; ccache compiles the objects the native and Valgrind trees share once
+    cmake make g++ pkg-config ccache
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     googletest
     # running the Windows build: Wine, a private X display, Japanese locale and glyphs

@@ -23,8 +23,9 @@ cp build/win64/help/velmor.chm run/
 home=$root/build/run-wine
 bash cmake/wine-session.sh prepare "$home"
 
-export WINEPREFIX=$home/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# shellcheck source=../cmake/wine-env.sh
+. cmake/wine-env.sh
+wine_env "$home/prefix"
 cd run
 echo "Starting velmor.exe in $root/run"
 exec wine "$root/build/win64/bin/velmor.exe"

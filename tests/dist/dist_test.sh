@@ -21,20 +21,16 @@ zip=${1:-$root/dist/velmor-$version-win64.zip}
 zip=$(cd "$(dirname "$zip")" && pwd)/$(basename "$zip")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmor-dist-test.XXXXXX") || fail "no temporary folder"
-xvfb_pid=""
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# shellcheck source=../../cmake/wine-env.sh
+. "$root/cmake/wine-env.sh"
+wine_env "$work/prefix"
 
 cleanup() {
     if [ -d "$WINEPREFIX" ]; then
         timeout 20 wineserver -k >/dev/null 2>&1
         timeout 20 wineserver -w >/dev/null 2>&1
     fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null
-        for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$xvfb_pid" 2>/dev/null
-    fi
+    stop_display "$work"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -114,17 +110,7 @@ HELPER
 x86_64-w64-mingw32-gcc -Wall -Wextra -Werror -O2 -s -o "$work/close_window.exe" \
     "$work/close_window.c" || fail "the window helper does not build"
 
-# A private display: Xvfb picks a free number itself and says which.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
-DISPLAY=:$(head -n 1 "$work/display")
-export DISPLAY
+start_display "$work" 1024x768x24 || fail "no private display"
 echo "dist_test: display $DISPLAY"
 
 # A fresh prefix, as on a machine that never ran the program.

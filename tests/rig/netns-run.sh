@@ -43,6 +43,18 @@ namespace_processes() {
     done
 }
 
+# Waits up to the given number of tenths of a second for the namespace to empty; sets pids to
+# what is left.
+wait_empty() {
+    local round
+    for round in $(seq "$1"); do
+        pids=$(namespace_processes)
+        [ -z "$pids" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Ends whatever the command left running here, politely first, within a few seconds.
 end_leftovers() {
     local pids
@@ -51,20 +63,11 @@ end_leftovers() {
     echo "netns-run: ending processes left in the namespace:" $pids >&2
     # shellcheck disable=SC2086
     kill -TERM $pids 2>/dev/null
-    local round
-    for round in $(seq 50); do
-        pids=$(namespace_processes)
-        [ -z "$pids" ] && return 0
-        sleep 0.1
-    done
+    wait_empty 50 && return 0
     echo "netns-run: killing processes that ignored SIGTERM:" $pids >&2
     # shellcheck disable=SC2086
     kill -KILL $pids 2>/dev/null
-    for round in $(seq 20); do
-        pids=$(namespace_processes)
-        [ -z "$pids" ] && return 0
-        sleep 0.1
-    done
+    wait_empty 20 && return 0
     echo "netns-run: processes still present:" $pids >&2
     return 1
 }

@@ -6,6 +6,7 @@ until it is ended.
 
     silent_listener.py READY_FILE ADDRESS PORT...
 """
+import concurrent.futures
 import socket
 import sys
 import time
@@ -33,7 +34,9 @@ def fill(address, port):
 
 def main():
     ready_file, address, ports = sys.argv[1], sys.argv[2], [int(p) for p in sys.argv[3:]]
-    kept = [fill(address, port) for port in ports]
+    # Each port waits out one unanswered connection attempt: all of them at once.
+    with concurrent.futures.ThreadPoolExecutor(max_workers=len(ports)) as pool:
+        kept = list(pool.map(lambda port: fill(address, port), ports))
     with open(ready_file, "w") as ready:
         ready.write(" ".join(str(p) for p in ports) + "\n")
     while kept:
