@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,12 @@ struct FormGroup {
     const char* name;
     std::vector<NumberForm> forms;
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const FormGroup& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 const FormGroup kFormGroups[] = {
     {"IntegralValuesHaveNoDecimalPoint",
@@ -86,6 +93,12 @@ struct ReadingGroup {
     bool exact;
     std::vector<ReadNumber> readings;
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const ReadingGroup& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 const std::vector<ReadingGroup>& readingGroups()
 {

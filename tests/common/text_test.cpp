@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ struct Cap {
     std::string kept;
     bool cut;
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const Cap& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 const std::vector<Cap>& caps()
 {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,12 @@ struct Split {
     std::string subject;
     std::string body;
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const Split& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 const std::vector<Split>& splits()
 {

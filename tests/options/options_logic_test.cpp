@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "tests/support/test_files.h"
 
 TEST(OsName, NamesTheVersionsItKnowsAndNothingNewer)
@@ -67,6 +69,12 @@ struct AuthClick {
     AuthBox box;
     AuthChecks after;
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const AuthClick& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 constexpr bool on = true, off = false;
 const AuthClick kAuthClicks[] = {

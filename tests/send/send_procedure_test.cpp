@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,12 @@ struct FailedStep {
     Lines calls;
     Lines statuses;  // in UTF-8
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const FailedStep& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 const char kInit[] = "VMailInitializeWinSock()";
 const char kEnd[] = "VMailEndWinSock()";

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -113,6 +114,12 @@ struct FieldFile {
     std::string bytes;
     std::vector<Call> calls;
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const FieldFile& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 const std::vector<FieldFile>& fieldFiles()
 {

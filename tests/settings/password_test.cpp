@@ -1,6 +1,7 @@
 // The password's file form: four decimal digits per byte, the byte value plus 2731.
 #include "settings/settings_file.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,12 @@ struct FormGroup {
     bool unscrambling;
     std::vector<ScrambledForm> forms;
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const FormGroup& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 const FormGroup kFormGroups[] = {
     {"WritesFourDigitsPerByte", false,

@@ -2,6 +2,7 @@
 // scripted server.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,12 @@ struct Pop3Dialogue {
     std::vector<Login> logins;
     std::vector<std::string> sent;
 };
+
+// gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
+void PrintTo(const Pop3Dialogue& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 const Pop3Dialogue kPop3Dialogues[] = {
     {"UserAndPassLogIn", "+OK ready\r\n",
