@@ -39,10 +39,15 @@ window_benchmarks() {
     trap "bash '$root/cmake/wine-session.sh' stop '$home'" EXIT
     rm -rf "$work"
     mkdir -p "$work"
+    # Start-up against the bare window, then against the bare window with the program's
+    # manifest; the Log viewer against its bare EDIT.
     local bench
-    for bench in startup_time viewer_time; do
+    for bench in "startup_time 3 10" "startup_time 3 10 bare_window_styled.exe BAREWINDOW" \
+        "viewer_time 3 10"; do
+        # shellcheck disable=SC2086
+        set -- $bench
         (cd "$work" && VELMOR_WINE_HOME=$home "${priority[@]}" "$root/cmake/wine-run.sh" \
-            "$root/build/win64/bin/$bench.exe" 3 10)
+            "$root/build/win64/bin/$1.exe" "${@:2}")
     done
 }
 window_benchmarks
