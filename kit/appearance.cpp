@@ -17,18 +17,15 @@ using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, D
 
 void applyTranslucency()
 {
-    // Looked up at run time, so that the program still starts where the function is missing.
-    HMODULE user32 = LoadLibraryA("user32.dll");
-    if (!user32)
+    // Looked up at run time, so that the program still starts where the function is missing;
+    // user32 is loaded in every windowed program, so it is only looked up, not loaded.
+    auto setLayered = moduleFunction<SetLayeredWindowAttributesFunction>(
+        GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes");
+    if (!setLayered)
         return;
-    auto setLayered =
-        moduleFunction<SetLayeredWindowAttributesFunction>(user32, "SetLayeredWindowAttributes");
-    if (setLayered) {
-        LONG exStyle = GetWindowLongA(mainWindow, GWL_EXSTYLE);
-        SetWindowLongA(mainWindow, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        setLayered(mainWindow, 0, layeredAlpha(settings.translucent, settings.opacity), LWA_ALPHA);
-    }
-    FreeLibrary(user32);
+    LONG exStyle = GetWindowLongA(mainWindow, GWL_EXSTYLE);
+    SetWindowLongA(mainWindow, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    setLayered(mainWindow, 0, layeredAlpha(settings.translucent, settings.opacity), LWA_ALPHA);
 }
 
 void centerOnDesktop(HWND window)
