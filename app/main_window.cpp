@@ -4,6 +4,7 @@
 #include "app/dialogs.h"
 #include "app/editor.h"
 #include "app/help.h"
+#include "app/main_layout.h"
 #include "app/resource_ids.h"
 #include "kit/appearance.h"
 #include "kit/command_table.h"
@@ -21,22 +22,6 @@ HBITMAP helpBitmap;
 
 namespace {
 
-constexpr DWORD kIconButton = WS_CHILD | WS_VISIBLE | BS_ICON;
-constexpr DWORD kEditorStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
-constexpr DWORD kLineStyle = WS_CHILD | WS_VISIBLE;
-constexpr DWORD kHelpStyle = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE;
-
-constexpr ControlSpec kMainControls[] = {
-    {kOptionsButton, "BUTTON", "Options", 0, kIconButton, 5, 215, 36, 36},
-    {kLogButton, "BUTTON", "LogFile", 0, kIconButton, 41, 215, 36, 36},
-    {kSendButton, "BUTTON", "Send", 0, kIconButton, 77, 215, 36, 36},
-    {kExitButton, "BUTTON", "Exit", 0, kIconButton, 113, 215, 36, 36},
-    {kEditor, "EDIT", "", WS_EX_CLIENTEDGE, kEditorStyle, 5, 43, 146, 137},
-    {kSubjectLine, "STATIC", "", WS_EX_STATICEDGE, kLineStyle, 5, 21, 146, 16},
-    {kStatusLine, "STATIC", ">Velmor132", WS_EX_STATICEDGE, kLineStyle, 5, 192, 146, 17},
-    {kHelpButton, "STATIC", "", 0, kHelpStyle, 117, 3, 32, 16},
-};
-
 struct Tooltip {
     int control;
     const char* text;
@@ -49,8 +34,6 @@ constexpr Tooltip kTooltips[] = {
     {kExitButton, "\x8fI\x97\xb9"},                                          // "終了"
     {kHelpButton, "\x83w\x83\x8b\x83v"},                                     // "ヘルプ"
 };
-
-constexpr int kButtonIcons[] = {IDI_OPTIONS, IDI_LOG, IDI_SEND, IDI_EXIT};
 
 void onMainCreate(HWND window)
 {

@@ -1,20 +1,13 @@
 // Start-up steps and the message loop.
 #include "app/startup.h"
 
+#include "app/main_layout.h"
 #include "app/main_window.h"
 #include "app/resource_ids.h"
 #include "kit/dialog_host.h"
 #include "kit/program.h"
 #include "message/message_texts.h"
 #include "settings/recipients.h"
-
-namespace {
-
-constexpr DWORD kMainStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU;
-constexpr int kMainWidth = 163;
-constexpr int kMainHeight = 286;
-
-}  // namespace
 
 void prepareProgram(HINSTANCE instance)
 {

@@ -2,8 +2,9 @@
 // screen and answering, for velmor.exe and, in turns with it, for a bare window of the same
 // size (the floor). Run under Wine or on Windows, in a folder of its own:
 //   startup_time.exe [ROUNDS [STARTS [FLOOR.EXE FLOORCLASS]]]
-// (default 3 rounds of 10 starts of each program; another floor, such as an older velmor.exe
-// with its class "NORMAL0", compares two builds)
+// (default 3 rounds of 10 starts of each program; another floor, such as bare_main_window.exe
+// with its class "BAREMAIN", or an older velmor.exe with its class "NORMAL0", which compares two
+// builds)
 #include <windows.h>
 
 #include <algorithm>

@@ -26,20 +26,10 @@ fi
 version=$major.$minor.$patch
 zip_name=velmor-$version-win64.zip
 
-# -Os, every function and object in a section of its own, and the linker dropping the sections
-# nothing uses, then stripping the symbols. The toolchain file's -static still links the
-# compiler's runtime into each binary.
-size_flags="-Os -DNDEBUG -ffunction-sections -fdata-sections"
-link_flags="-Wl,--gc-sections -s"
+# shellcheck source=../cmake/release-config.sh
+. "$root/cmake/release-config.sh"
 echo "dist: configuring $build"
-cmake -S "$root" -B "$build" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel \
-    -DCMAKE_C_FLAGS_MINSIZEREL="$size_flags" \
-    -DCMAKE_CXX_FLAGS_MINSIZEREL="$size_flags" \
-    -DCMAKE_EXE_LINKER_FLAGS_MINSIZEREL="$link_flags" \
-    -DCMAKE_SHARED_LINKER_FLAGS_MINSIZEREL="$link_flags" \
-    >/dev/null || fail "configuring $build failed"
+configure_release "$root" "$build" >/dev/null || fail "configuring $build failed"
 echo "dist: building velmor.exe, VMAIL.DLL and velmor.chm"
 cmake --build "$build" -j"$(nproc)" --target velmor vmail velmor_help \
     >"$build/dist-build.log" 2>&1 ||
