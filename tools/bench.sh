@@ -30,7 +30,7 @@ tests/rig/netns-run.sh bash -c '
 # on the machine disturbs both sides less.
 window_benchmarks() {
     local tree=build/dist-win64
-    # shellcheck source=../cmake/release-config.sh
+    # shellcheck source=cmake/release-config.sh
     . cmake/release-config.sh
     configure_release "$root" "$tree" >build/logs/bench-win-configure.log
     cmake --build "$tree" -j2 --target startup_time viewer_time >build/logs/bench-win-build.log

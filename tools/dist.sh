@@ -26,7 +26,7 @@ fi
 version=$major.$minor.$patch
 zip_name=velmor-$version-win64.zip
 
-# shellcheck source=../cmake/release-config.sh
+# shellcheck source=cmake/release-config.sh
 . "$root/cmake/release-config.sh"
 echo "dist: configuring $build"
 configure_release "$root" "$build" >/dev/null || fail "configuring $build failed"
