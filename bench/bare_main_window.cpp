@@ -1,41 +1,35 @@
 // A floor of the start-up benchmark: the Main window as its first paint shows it (its size and
 // style, the eight controls with the program's font, the icons and bitmaps, centred, layered),
-// put up by plain Win32 calls and the kit's table of controls, with none of the program behind
-// it: no settings, no title from them, no dialogs, no tooltips. What velmor.exe takes beyond it
-// is the program's own.
+// put up by the window kit's calls that the program makes, with none of the program behind it:
+// no settings (so the window stays opaque), no title from them, no dialogs, no tooltips. What
+// velmor.exe takes beyond it is the program's own.
 #include <windows.h>
 
 #include "app/main_layout.h"
+#include "kit/appearance.h"
 #include "kit/program.h"
 
 namespace {
 
-constexpr char kFontFace[] = "\x82l\x82r \x82o\x83S\x83V\x83" "b\x83N";  // "ＭＳ Ｐゴシック"
-
 // The title the program shows for the recipient startup_time writes into the settings.
 constexpr char kTitle[] = "To \x89\xd4\x8eq";  // "To 花子"
 
-HFONT font;
-
 void onCreate(HWND window)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    createControls(window, kMainControls, font);
+    mainWindow = window;
+    createControls(window, kMainControls, mainFont);
     SendDlgItemMessageA(window, kHelpButton, STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_HELP),
+                        reinterpret_cast<LPARAM>(LoadImageA(programInstance,
+                                                            MAKEINTRESOURCEA(IDB_HELP),
                                                             IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE)));
-    RECT desktop;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    SetWindowPos(window, HWND_TOP, desktop.right / 2 - kMainWidth / 2,
-                 desktop.bottom / 2 - kMainHeight / 2, 0, 0, SWP_NOSIZE);
+    centerOnDesktop(window);
     for (int i = 0; i < 4; ++i) {
-        HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(kButtonIcons[i]));
+        HICON icon = LoadIconA(programInstance, MAKEINTRESOURCEA(kButtonIcons[i]));
         SendDlgItemMessageA(window, kOptionsButton + i, BM_SETIMAGE, IMAGE_ICON,
                             reinterpret_cast<LPARAM>(icon));
     }
     SetFocus(GetDlgItem(window, kEditor));
-    SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(window, 0, 255, LWA_ALPHA);
+    applyTranslucency();
 }
 
 // The "Subject:" label, drawn as the program draws it.
@@ -44,8 +38,8 @@ void onPaint(HWND window)
     PAINTSTRUCT paint;
     HDC windowDc = BeginPaint(window, &paint);
     HBITMAP label = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SUBJECT_BELOW), IMAGE_BITMAP, 0,
-                   0, LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT));
+        LoadImageA(programInstance, MAKEINTRESOURCEA(IDB_SUBJECT_BELOW), IMAGE_BITMAP, 0, 0,
+                   LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT));
     HDC memoryDc = CreateCompatibleDC(windowDc);
     HGDIOBJ previous = SelectObject(memoryDc, label);
     BitBlt(windowDc, 5, 5, 50, 12, memoryDc, 0, 0, SRCCOPY);
@@ -69,20 +63,11 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    programInstance = instance;  // the kit's controls belong to it
-    font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                       OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY,
-                       FF_MODERN | VARIABLE_PITCH, kFontFace);
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VELMOR));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = "BAREMAIN";
-    RegisterClassExA(&windowClass);
+    createProgramObjects(instance);
+    // Without a small icon the class takes the small image of the application icon, where the
+    // program's Main window ends up once it clears its class's small icon.
+    registerWindowClass("BAREMAIN", windowProc, LoadIconA(instance, MAKEINTRESOURCEA(IDI_VELMOR)),
+                        nullptr);
     CreateWindowExA(0, "BAREMAIN", kTitle, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                     kMainWidth, kMainHeight, nullptr, nullptr, instance, nullptr);
     MSG message;
