@@ -6,12 +6,12 @@
 #include "app/help.h"
 #include "app/main_layout.h"
 #include "app/resource_ids.h"
+#include "app/send_runner.h"
 #include "kit/appearance.h"
 #include "kit/command_table.h"
 #include "kit/controls.h"
 #include "kit/program.h"
 #include "kit/window_title.h"
-#include "send/send_procedure.h"
 #include "send/shell_operations.h"
 #include "settings/recipients.h"
 #include "settings/settings.h"
@@ -76,11 +76,27 @@ void openLogViewer() { runDialog(mainWindow, "View"); }
 constexpr CommandHandler kMainCommands[] = {
     {kOptionsButton, BN_CLICKED, openOptions},
     {kLogButton, BN_CLICKED, openLogViewer},
-    {kSendButton, BN_CLICKED, sendCurrentMessage},
+    {kSendButton, BN_CLICKED, startSend},
     {kExitButton, BN_CLICKED, closeMainWindow},
     {kEditor, EN_CHANGE, updateCounter},
     {kHelpButton, STN_CLICKED, openHelp},
 };
+
+// A step of the send: the text shows at once, painted before the worker goes on.
+void onShowStatus(const char* text)
+{
+    HWND status = GetDlgItem(mainWindow, kStatusLine);
+    SetWindowTextA(status, text);
+    UpdateWindow(status);
+}
+
+// Nothing closes the window while a send runs (the close box, Alt+F4, the taskbar): the mail
+// would be left half sent and unlogged.
+void onMainClose(HWND window)
+{
+    if (!sendRunning())
+        DestroyWindow(window);
+}
 
 void onMainDestroy()
 {
@@ -105,8 +121,16 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE:  onMainCreate(window); return 0;
     case WM_PAINT:   onMainPaint(window); return 0;
     case WM_COMMAND: dispatchCommand(kMainCommands, LOWORD(wParam), HIWORD(wParam)); return 0;
-    case WM_CLOSE:   DestroyWindow(window); return 0;
+    case WM_CLOSE:   onMainClose(window); return 0;
     case WM_DESTROY: onMainDestroy(); return 0;
+    case kShowStatusMessage:   onShowStatus(reinterpret_cast<const char*>(lParam)); return 0;
+    case kCloseMessage:        requestClose(); return 0;
+    case kSendFinishedMessage: finishSend(); return 0;
+    case WM_QUERYENDSESSION:
+        // A shutdown waits for the send; Windows shows the reason startSend gave it.
+        if (sendRunning())
+            return FALSE;
+        break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -1,28 +1,14 @@
-// The shell operations on the real Main window.
+// The shell operations on the real Main window. The send procedure calls them on its worker
+// thread: each is a message sent to the window, which its own thread handles while the worker
+// waits, so the texts appear in order and no window is touched from the worker.
 #include "send/shell_operations.h"
 
-#include "app/main_window.h"
+#include "app/send_runner.h"
 #include "kit/program.h"
-
-namespace {
-
-// Paint messages only: input stays queued, so nothing can start while a send blocks.
-constexpr int kMaxPaintMessages = 32;
-
-}  // namespace
 
 void showStatus(Text text)
 {
-    HWND status = GetDlgItem(mainWindow, kStatusLine);
-    SetWindowTextA(status, text.c_str());
-    UpdateWindow(status);
-    // Handing pending paint messages out also lets a composing window system (and Wine's X11
-    // driver) put what was painted on the screen while the thread goes on blocking.
-    MSG message;
-    for (int i = 0; i < kMaxPaintMessages &&
-                    PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
-         ++i)
-        DispatchMessageA(&message);
+    SendMessageA(mainWindow, kShowStatusMessage, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void closeMainWindow() { SendMessageA(mainWindow, WM_CLOSE, 0, 0); }
+void closeMainWindow() { SendMessageA(mainWindow, kCloseMessage, 0, 0); }

@@ -5,9 +5,10 @@
 
 #include "common/text.h"
 
-// Shows text in the Main window's status line and repaints it at once, so that each step of a
-// blocking send is visible while it runs.
+// Shows text in the Main window's status line and repaints it at once. Called from the thread
+// the send runs on; returns once the line shows it, so the steps appear in order.
 void showStatus(Text text);
 
-// Sends WM_CLOSE to the Main window: the one way the program ends.
+// Closes the Main window, the one way the program ends; asked during a send, once the send has
+// ended.
 void closeMainWindow();

@@ -259,6 +259,49 @@ TEST_F(SendEndToEndTest, ANameWhoseFirstAddressIsSilentStillSendsBothWays)
     EXPECT_NE(lastDelivered_.field("Message-ID"), firstId);
 }
 
+// The send runs beside the window: while the server holds its reply to DATA (3 s), the Main
+// window answers at once, stays disabled and refuses to close; the mail then goes out once and
+// the window closes. A machine under load may delay one answer past 100 ms, never past 1 s; a
+// send that blocked the window would keep it from answering for the whole 3 s.
+TEST_F(SendEndToEndTest, TheWindowAnswersButNeitherTakesInputNorClosesWhileTheServerWaits)
+{
+    settings.smtpAuth = 1;
+    settings.popBeforeSmtp = 0;
+    settings.smtpPort = env_.port("RIG_SLOW_SUBMISSION_PORT");
+    const std::string subject = uniqueMarker("answering");
+    startAndSend(subject + "\r\n" + cp932(kBodyUtf8));
+    ASSERT_TRUE(program_.waitForStatus(cp932(">AUTHメールを送信中"), 10000));
+    const HWND window = program_.window();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    auto answers = [&](UINT timeoutMs) {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
+    };
+    int answered = 0;
+    int late = 0;
+    while (answered < 300 && IsWindow(window) && !IsWindowEnabled(window)) {
+        if (!answers(100)) {
+            ++late;
+            if (!IsWindow(window) || !answers(1000))
+                break;
+        }
+        ++answered;
+        Sleep(20);
+    }
+    EXPECT_GE(answered, 10) << "the window must answer throughout the server's wait";
+    EXPECT_LE(late, 1);
+    EXPECT_EQ(program_.exitCode(kSendTimeoutMs), 0u);
+    EXPECT_FALSE(delivered(subject).headers.empty());
+    int copies = 0;
+    for (const std::string& name : maildirMessages(env_["RIG_RECIPIENT_MAILDIR"])) {
+        std::ifstream in(name, std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        copies += content.str().find(subject) != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(copies, 1);
+}
+
 TEST_F(SendEndToEndTest, AWrongPasswordLeavesTheProgramOpen)
 {
     settings.pop3Password = "wrong-password";

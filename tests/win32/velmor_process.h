@@ -21,8 +21,8 @@ public:
     HWND window() const { return window_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
 
-    // A window's text read across the process boundary; "<busy>" while the program does not
-    // answer (during a blocking send).
+    // A window's text read across the process boundary; "<busy>" when the program does not
+    // answer within 2 s.
     static std::string textOf(HWND window);
     // Replaces the editor's text the way typing does, so that the program counts it.
     void type(const std::string& text);
