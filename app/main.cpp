@@ -2,9 +2,11 @@
 #include <windows.h>
 
 #include "app/startup.h"
+#include "common/dll_loading.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    restrictDllSearch();
     prepareProgram(instance);
     createMainWindow();
     runMessageLoop();

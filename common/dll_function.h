@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "common/dll_loading.h"
+
 // The function exported under name by module, as a pointer of type Function; null when the
 // module is null or does not export it.
 template <typename Function>
@@ -14,11 +16,11 @@ Function moduleFunction(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// Loads dllName, or counts it once more when it is loaded already, and keeps it loaded for the
-// rest of the run (a sound played asynchronously or a shell operation may still be at work in
-// it); null when the DLL or the function is missing.
+// Loads the system DLL dllName from the system folder, or counts it once more when it is loaded
+// already, and keeps it loaded for the rest of the run (a sound played asynchronously or a
+// shell operation may still be at work in it); null when the DLL or the function is missing.
 template <typename Function>
 Function loadedFunction(const char* dllName, const char* name)
 {
-    return moduleFunction<Function>(LoadLibraryA(dllName), name);
+    return moduleFunction<Function>(loadSystemLibrary(dllName), name);
 }

@@ -35,13 +35,14 @@ bool find(HMODULE module, const char* name, Function& function)
     return function != nullptr;
 }
 
-// Loads the DLL unless it is loaded already; a failed attempt is tried again at the next send,
-// so a DLL put back while the program runs is found.
+// Loads the DLL from the program's own folder unless it is loaded already (never one of that
+// name from the current folder); a failed attempt is tried again at the next send, so a DLL
+// put back while the program runs is found.
 bool loadVmail()
 {
     if (vmail.initializeWinSock)
         return true;
-    HMODULE module = LoadLibraryA(kVmailDll);
+    HMODULE module = loadProgramLibrary(kVmailDll);
     if (!module)
         return false;
     VmailFunctions found;

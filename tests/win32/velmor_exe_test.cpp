@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <string>
 
@@ -78,24 +79,33 @@ TEST_F(VelmorProcessTest, ReadsItsSettingsFromItsFolderAndLeavesThemUnchanged)
 
 namespace {
 
-// Wine reports the Windows version chosen for a program by its file name; a copy of the program
-// under its own name can so be made to run as on Windows NT 4.
-class AsWindowsNt4 {
+// Wine keeps settings per program file name under AppDefaults: a copy of the program under its
+// own name can so be made to run as on Windows NT 4, or to prefer a DLL found beside it to
+// Wine's own, as Windows does for a DLL that is not one of its known DLLs.
+class WineAppDefault {
 public:
-    explicit AsWindowsNt4(const char* exeName) : key_(std::string(kAppDefaults) + exeName)
+    WineAppDefault(const char* exeName, const char* subkey, const char* value, const char* data)
+        : key_(std::string(kAppDefaults) + exeName), subkey_(key_ + subkey)
     {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                             &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("nt40"), 5);
+            RegSetValueExA(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
+                           static_cast<DWORD>(std::strlen(data) + 1));
             RegCloseKey(key);
         }
     }
-    ~AsWindowsNt4() { RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
+    ~WineAppDefault()
+    {
+        if (subkey_ != key_)
+            RegDeleteKeyA(HKEY_CURRENT_USER, subkey_.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
+    }
 
 private:
     static constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\";
     std::string key_;
+    std::string subkey_;
 };
 
 std::string folderOf(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
@@ -124,7 +134,7 @@ TEST_F(VelmorProcessTest, OnWindowsNt4TheTranslucencyControlsAreDisabledAndKeptA
     const std::string exe = VELMOR_EXE;
     ASSERT_TRUE(CopyFileA(exe.c_str(), "velmor_nt4.exe", FALSE));
     ASSERT_TRUE(CopyFileA((folderOf(exe) + "VMAIL.DLL").c_str(), "VMAIL.DLL", FALSE));
-    AsWindowsNt4 nt4("velmor_nt4.exe");
+    WineAppDefault nt4("velmor_nt4.exe", "", "Version", "nt40");
 
     char folder[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof folder, folder);
@@ -225,4 +235,26 @@ TEST_F(VelmorProcessTest, WithoutVmailDllItStartsAndSendFailsAsWithoutWinSock)
         Sleep(100);
     EXPECT_TRUE(fileBytes("send-log.dat").ends_with(failure));
     EXPECT_EQ(program_.exitCode(0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+// A winmm.dll planted beside the program (an unpacked zip in a downloads folder, which is also
+// the current folder here) is never loaded: the warning sound comes from the system's own, even
+// where the DLL beside the program would be preferred.
+TEST_F(VelmorProcessTest, ASystemDllPlantedBesideTheProgramIsNeverLoaded)
+{
+    settings.charLimit = 1;
+    settings.warnSound = 1;
+    saveSettings();
+    const std::string exe = VELMOR_EXE;
+    ASSERT_TRUE(CopyFileA(exe.c_str(), "velmor_planted.exe", FALSE));
+    ASSERT_TRUE(CopyFileA((folderOf(exe) + "VMAIL.DLL").c_str(), "VMAIL.DLL", FALSE));
+    ASSERT_TRUE(CopyFileA(PLANTED_WINMM, "winmm.dll", FALSE));
+    WineAppDefault nativeFirst("velmor_planted.exe", "\\DllOverrides", "winmm", "native,builtin");
+
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    ASSERT_NE(program_.start(std::string(folder) + "\\velmor_planted.exe"), nullptr);
+    program_.type("a");  // the count meets the limit: the warning sound
+    EXPECT_TRUE(program_.hasLoaded("winmm.dll"));
+    EXPECT_FALSE(fileExists("planted-dll-loaded"));
 }
