@@ -260,9 +260,9 @@ TEST_F(SendEndToEndTest, ANameWhoseFirstAddressIsSilentStillSendsBothWays)
 }
 
 // The send runs beside the window: while the server holds its reply to DATA (3 s), the Main
-// window answers at once, stays disabled and refuses to close; the mail then goes out once and
-// the window closes. A machine under load may delay one answer past 100 ms, never past 1 s; a
-// send that blocked the window would keep it from answering for the whole 3 s.
+// window answers at once, stays disabled and refuses to close, and a shutdown waits; the mail
+// then goes out once and the window closes. A machine under load may delay one answer past
+// 100 ms, never past 1 s; a send that blocked the window would not answer for the whole 3 s.
 TEST_F(SendEndToEndTest, TheWindowAnswersButNeitherTakesInputNorClosesWhileTheServerWaits)
 {
     settings.smtpAuth = 1;
@@ -273,6 +273,9 @@ TEST_F(SendEndToEndTest, TheWindowAnswersButNeitherTakesInputNorClosesWhileTheSe
     ASSERT_TRUE(program_.waitForStatus(cp932(">AUTHメールを送信中"), 10000));
     const HWND window = program_.window();
     PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD_PTR mayEnd = TRUE;
+    SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 1000, &mayEnd);
+    EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(FALSE)) << "a shutdown must wait for the send";
     auto answers = [&](UINT timeoutMs) {
         DWORD_PTR ignored = 0;
         return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
