@@ -210,17 +210,20 @@ TEST_F(SmtpSendTest, TheOneCallSendConnectsSendsAndQuits)
 }
 
 // By the end of the data the server holds the mail and may be scanning it: its reply is awaited
-// longer than any other (here 2.5 s against a reply time-out of 1.5 s), so a slow server does
-// not turn a delivered mail into a failure that the user would answer by sending it again.
+// longer than any other (here 3 s, three times the reply time-out and a third of the time-out
+// for it), so a slow server does not turn a delivered mail into a failure that the user would
+// answer by sending it again.
 TEST_F(SmtpSendTest, TheReplyToTheEndOfTheDataMayTakeLongerThanAnyOther)
 {
+    vmail::options().replyMs = 1000;
+    vmail::options().dataEndMs = 9000;
     ScriptServer server([&](ScriptConnection& c) {
         greet(c);
         c.reply("250 2.1.0 ok\r\n");
         c.reply("250 2.1.5 ok\r\n");
         c.reply("354 go ahead\r\n");
         c.readUntil(".");
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
         c.send("250 2.0.0 queued after scanning\r\n");
         c.reply("221 bye\r\n");
     });
