@@ -1,12 +1,12 @@
 // The race of connection attempts over the three addresses of the rig's race name, the test's
 // own servers at two of them (one silent, one answering) and none at the third (refusing): how
-// long the connect takes, which address wins and that no losing attempt stays open. Linux only: it counts the process's
+// long the connect takes and that no losing attempt stays open (only the answering server can
+// be the one connected). Linux only: it counts the process's
 // descriptors in /proc and makes a silent server with a socket filter.
 #include <gtest/gtest.h>
 
 #include <linux/filter.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -55,15 +55,6 @@ public:
     RaceServer& operator=(const RaceServer&) = delete;
 
     int port() const { return port_; }
-    // Whether a connection reached this server within a second.
-    bool reached() const
-    {
-        pollfd entry = {descriptor_, POLLIN, 0};
-        if (descriptor_ < 0 || ::poll(&entry, 1, 1000) != 1)
-            return false;
-        ::close(::accept(descriptor_, nullptr, nullptr));
-        return true;
-    }
 
 private:
     int descriptor_ = -1;
@@ -122,6 +113,5 @@ TEST_F(RigTest, TheRaceOverThreeAddressesTakesTheFirstAnswerAndClosesTheRest)
         EXPECT_EQ(openDescriptors(), before + 1) << "only the winning connection is open";
         socket.close();
         EXPECT_EQ(openDescriptors(), before);
-        EXPECT_TRUE(answering.reached());
     }
 }

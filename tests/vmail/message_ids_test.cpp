@@ -69,10 +69,7 @@ TEST_F(MessageIdsTest, MailsThatDifferInAnyFieldGetIdsOfTheirOwn)
          [](MailIdentity& m) { m.to = {"a@example.jp"}; m.cc = {"b@example.jp"}; }},
         {"Cc or Bcc", [](MailIdentity& m) { m.cc = {"c@example.jp"}; },
          [](MailIdentity& m) { m.bcc = {"c@example.jp"}; }},
-        {"To or Bcc", [](MailIdentity& m) { m.to = {"a@example.jp"}; m.bcc = {"b@example.jp"}; },
-         [](MailIdentity& m) { m.to = {"a@example.jp", "b@example.jp"}; }},
         {"where a field ends", same, [](MailIdentity& m) { m.subject = "subjectb"; m.body = "ody"; }},
-        {"where an address ends", same, [](MailIdentity& m) { m.to = {"a@example.jpb@example.jp"}; }},
     };
     for (const auto& pair : pairs) {
         SCOPED_TRACE(pair.difference);
