@@ -15,6 +15,14 @@ bool isSingleByte(unsigned char byte) { return byte <= 0x7f || (byte >= 0xa1 && 
 
 }  // namespace
 
+std::size_t cp932CharacterLength(std::string_view text)
+{
+    if (text.size() > 1 && isLeadByte(static_cast<unsigned char>(text[0])) &&
+        isTrailByte(static_cast<unsigned char>(text[1])))
+        return 2;
+    return text.empty() ? 0 : 1;
+}
+
 bool isAscii(std::string_view text)
 {
     for (char c : text) {

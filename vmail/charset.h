@@ -7,6 +7,10 @@
 
 namespace vmail {
 
+// The length of the character that text starts with: 2 for a lead byte 0x81-0x9F or 0xE0-0xFC
+// followed by a trail byte 0x40-0x7E or 0x80-0xFC, 0 for no text, otherwise 1.
+std::size_t cp932CharacterLength(std::string_view text);
+
 // True when every byte is 7-bit ASCII.
 bool isAscii(std::string_view text);
 

@@ -1,21 +1,41 @@
 // Parameter checks.
 #include "vmail/parameters.h"
 
+#include "vmail/charset.h"
+
 namespace vmail {
 
 namespace {
 
 bool isPrintableNonBlank(char c) { return c > 0x20 && c < 0x7f; }
 
+constexpr std::string_view kFullWidthSpace = "\x81\x40";  // "　" in code page 932
+
+// The length of the blank that text starts with, 0 when it starts with none; text must start on
+// a character.
+std::size_t blankAtStart(std::string_view text)
+{
+    if (text.starts_with(' ') || text.starts_with('\t'))
+        return 1;
+    return text.starts_with(kFullWidthSpace) ? kFullWidthSpace.size() : 0;
+}
+
 }  // namespace
 
 std::string_view withoutBlanks(std::string_view text)
 {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
+    while (std::size_t blank = blankAtStart(text))
+        text.remove_prefix(blank);
+    // 0x40 and 0x81 can be the second byte of a double-byte character ("メ" is 0x83 0x81), so
+    // the blanks at the end are found by walking the characters from the start.
+    std::size_t end = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t blank = blankAtStart(text.substr(at));
+        at += blank ? blank : cp932CharacterLength(text.substr(at));
+        if (!blank)
+            end = at;
+    }
+    return text.substr(0, end);
 }
 
 bool isSafeHost(std::string_view host)

@@ -12,7 +12,8 @@ namespace vmail {
 constexpr std::size_t kMaxHostLength = 253;     // RFC 1035 2.3.4, without the final dot
 constexpr std::size_t kMaxAddressLength = 254;  // RFC 5321 4.5.3.1.3: a path of 256 with <>
 
-// text without the spaces and tabs at either end.
+// text without the blanks at either end: spaces, tabs and the full-width space of code page 932
+// (0x81 0x40, which a Japanese input method types), the latter only as a whole character.
 std::string_view withoutBlanks(std::string_view text);
 
 // A host name or address literal: printable ASCII without blanks, 1 to 253 bytes.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "vmail/deadline.h"
+#include "vmail/options.h"
 #include "vmail/socket_platform.h"
 
 namespace vmail {
@@ -14,10 +15,6 @@ namespace {
 
 constexpr int kCloseNotifyMs = 500;  // a courtesy to the server; the mail is done by then
 
-// RFC 8305 5: the next attempt starts this long after the previous one while none has
-// connected, so a silent address (a broken IPv6 path) costs a quarter of a second, not the
-// whole connect time-out.
-constexpr int kAttemptDelayMs = 250;
 // More addresses than a name ever has in practice; it keeps the attempts within one wait.
 constexpr std::size_t kMaxAddresses = 32;
 
@@ -95,9 +92,11 @@ NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
             }
             if (start == AttemptStart::pending) {
                 attempts.add(socket);
-                nextStart = deadlineIn(kAttemptDelayMs);
+                nextStart = deadlineIn(options().attemptDelayMs);
+            } else {
+                nextStart = Clock::now();  // a failed start makes way for the next address at once
             }
-            continue;  // a failed start makes way for the next address at once
+            continue;
         }
         if (attempts.empty())
             return NetStatus::failed;  // every address refused

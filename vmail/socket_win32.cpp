@@ -64,8 +64,13 @@ AttemptStart startAttempt(const SocketAddress& address, NativeSocket& native)
     SOCKET socket = ::socket(target->sa_family, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET)
         return AttemptStart::failed;
+    // A blocking socket would hold the race on this one address for the system's own time-out:
+    // one that cannot be made non-blocking counts as a failed attempt.
     u_long nonBlocking = 1;
-    ioctlsocket(socket, FIONBIO, &nonBlocking);
+    if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) {
+        closesocket(socket);
+        return AttemptStart::failed;
+    }
     AttemptStart start = AttemptStart::connected;
     if (::connect(socket, target, address.length) == SOCKET_ERROR)
         start = WSAGetLastError() == WSAEWOULDBLOCK ? AttemptStart::pending : AttemptStart::failed;

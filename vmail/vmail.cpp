@@ -45,6 +45,7 @@ std::int32_t guarded(Body body)
 struct MailParameters {
     Envelope envelope;
     std::string message;
+    std::string messageId;
 };
 
 // The envelope and the composed message; nothing when a parameter cannot be used safely.
@@ -72,7 +73,7 @@ std::optional<MailParameters> mailParameters(const char* to, const char* cc, con
     input.body = textOf(body);
     input.extraHeader = textOf(extraHeader);
     input.date = currentMailDate();
-    MailIdentity identity{*sender, mail.envelope.recipients, input.subject, input.body,
+    MailIdentity identity{*sender, *toList, *ccList, *bccList, input.subject, input.body,
                           input.extraHeader};
     input.messageId =
         messageIdFor(identity, [&] { return makeMessageId(input.from, input.date); });
@@ -80,7 +81,18 @@ std::optional<MailParameters> mailParameters(const char* to, const char* cc, con
     if (!message)
         return std::nullopt;
     mail.message = std::move(*message);
+    mail.messageId = input.messageId;
     return mail;
+}
+
+// Sends the composed mail on an open session. Once it is sent its Message-ID is forgotten, so
+// the same text sent again is a second mail; after a failure it is kept for the retry.
+std::int32_t sendComposed(SmtpSession& session, const MailParameters& mail)
+{
+    std::int32_t result = smtpSendMessage(session, mail.envelope, mail.message);
+    if (result == 0)
+        forgetMessageId(mail.messageId);
+    return result;
 }
 
 }  // namespace
@@ -139,7 +151,7 @@ int32_t VMAIL_CALL VMailSmtpSendMail(const char* host, const char* to, const cha
         SmtpSession session;
         std::int32_t result = smtpOpen(session, *server, options().plainSmtpPort);
         if (result == 0)
-            result = smtpSendMessage(session, mail->envelope, mail->message);
+            result = sendComposed(session, *mail);
         smtpQuit(session);
         return result;
     });
@@ -190,7 +202,7 @@ int32_t VMAIL_CALL VMailSmtpSendMailEx(int32_t handle, const char* to, const cha
         SmtpSession* session = findSmtpSession(handle);
         if (!session)
             return kResultConnection;
-        return smtpSendMessage(*session, mail->envelope, mail->message);
+        return sendComposed(*session, *mail);
     });
 }
 

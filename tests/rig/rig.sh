@@ -34,6 +34,8 @@
 # mounted over /etc/hosts in the namespace's own mount namespace) first to ::1, where the SMTP,
 # submission and POP3 ports listen but never answer (their accept queues are kept full), then to
 # 127.0.0.1, where the servers are. The rig's certificate is valid for the name.
+# race.velmor-rig.test resolves to three loopback addresses where no server of the rig listens, for
+# tests that put servers of their own there (one silent, one answering) to race the attempts.
 set -u
 PATH=/usr/sbin:/usr/bin:/sbin:/bin
 # What the rig writes is read by the server accounts, whatever the caller's umask.
@@ -84,6 +86,8 @@ pop3_expired_host=127.0.0.3
 pop3_unknownca_host=127.0.0.4
 pop3_plain_host=127.0.0.5
 dual_host=dual.$domain
+race_host=race.$domain
+race_addresses="127.0.0.6 127.0.0.7 127.0.0.8"
 silent_address=::1
 silent_ports="$smtp_port $submission_port $plain_submission_port $pop3_port"
 # Every port of each server, as wait_refused takes them.
@@ -250,12 +254,16 @@ stop_pop3() {
     stop_process "$dc_base/master.pid" "$view/dovecot.session"
 }
 
-# The dual-stack name: a hosts file naming it, mounted over /etc/hosts, seen only inside this
-# namespace, and the silent IPv6 listeners in front of it.
+# The dual-stack name and the race name: a hosts file naming them, mounted over /etc/hosts, seen
+# only inside this namespace, and the silent IPv6 listeners in front of the dual-stack name.
 start_dual_path() {
-    { grep -v "[[:space:]]$dual_host\$" /etc/hosts
+    local address
+    { grep -v "[[:space:]]\($dual_host\|$race_host\)\$" /etc/hosts
       echo "$silent_address $dual_host"
-      echo "$host $dual_host"; } >"$dir/hosts" || return 1
+      echo "$host $dual_host"
+      for address in $race_addresses; do
+          echo "$address $race_host"
+      done; } >"$dir/hosts" || return 1
     mount --bind "$dir/hosts" /etc/hosts || return 1
     rm -f "$dir/silent.ready"
     # shellcheck disable=SC2086

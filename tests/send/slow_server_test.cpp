@@ -19,8 +19,10 @@ protected:
     {
         SendTest::SetUp();
         saved_ = vmail::options();
-        vmail::options().replyMs = 1500;
-        vmail::options().dataEndMs = 6000;
+        // The server's delay over the end of the data is three times the reply time-out and a
+        // third of the time-out for that reply.
+        vmail::options().replyMs = 1000;
+        vmail::options().dataEndMs = 9000;
     }
     void TearDown() override
     {
@@ -43,7 +45,7 @@ TEST_F(SlowServerTest, AnEndOfDataAcceptedAfterEveryOtherTimeOutIsOneSentMail)
         c.reply("250 2.1.5 ok\r\n");
         c.reply("354 go ahead\r\n");
         datas += c.readUntil(".") > 0 ? 1 : 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // beyond replyMs
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
         c.send("250 2.0.0 queued after scanning\r\n");
         c.reply("221 bye\r\n");
     });

@@ -305,8 +305,7 @@ TEST_F(ReadFieldsTest, ATenMegabyteLineIsReadToItsEnd)
     const std::size_t length = 10 * 1024 * 1024;
     open(std::string(length, 'x') + "\r\nnext\r\n");
     const Text line = nextText();
-    EXPECT_FALSE(line.empty());
-    EXPECT_LE(line.size(), length);
+    EXPECT_EQ(line.size(), kMaxFieldBytes);
     EXPECT_EQ(line.find_first_not_of('x'), Text::npos);
     EXPECT_EQ(nextText(), "next");
 }

@@ -3,6 +3,31 @@
 
 #include <gtest/gtest.h>
 
+// "　" is the full-width space 0x81 0x40; "＝" is 0x81 0x81 and "メ" 0x83 0x81, whose second byte
+// is the first byte of "　", and "@" is 0x40, the second byte of "　".
+TEST(WithoutBlanks, SpacesTabsAndWholeFullWidthSpacesGoFromBothEnds)
+{
+    const struct {
+        std::string_view typed;
+        std::string_view kept;
+    } cases[] = {
+        {"smtp.example.jp", "smtp.example.jp"},
+        {" \tsmtp.example.jp\t ", "smtp.example.jp"},
+        {"\x81\x40smtp.example.jp\x81\x40", "smtp.example.jp"},
+        {"\x81\x40 \x81\x40\ttaro@example.jp \x81\x40\t\x81\x40", "taro@example.jp"},
+        {"a \x81\x40 b", "a \x81\x40 b"},
+        {"\x81\x40", ""},
+        {" \x81\x40\t", ""},
+        {"\x81\x81\x40", "\x81\x81\x40"},      // "＝@"
+        {"a\x83\x81\x40", "a\x83\x81\x40"},    // "aメ@"
+        {"a\x83\x81\x81\x40", "a\x83\x81"},    // "aメ　"
+        {"\x81\x81\x81\x40", "\x81\x81"},      // "＝　"
+        {"a\x81 ", "a\x81"},                   // a lone lead byte stays
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vmail::withoutBlanks(c.typed), c.kept) << c.typed;
+}
+
 TEST(SafeHost, PrintableAsciiWithoutBlanks)
 {
     EXPECT_TRUE(vmail::isSafeHost("smtp.example.jp"));
@@ -33,6 +58,8 @@ TEST(AddressList, CommasSeparateBlanksAreTrimmedEmptyEntriesSkipped)
     EXPECT_EQ(vmail::parseAddressList(""), std::vector<std::string>{});
     EXPECT_EQ(vmail::parseAddressList("a@b"), std::vector<std::string>{"a@b"});
     EXPECT_EQ(vmail::parseAddressList(" a@b , c@d ,,"), (std::vector<std::string>{"a@b", "c@d"}));
+    EXPECT_EQ(vmail::parseAddressList("\x81\x40" "a@b\x81\x40,\x81\x40"),
+              std::vector<std::string>{"a@b"});
     EXPECT_EQ(vmail::parseAddressList("a@b, c@d\r\n"), std::nullopt);
     EXPECT_EQ(vmail::parseAddressList("a@b, nonsense"), std::nullopt);
 }

@@ -152,7 +152,7 @@ TEST_F(Pop3DialogueTest, SilenceGarbageAndHangUpsHaveTheirOwnResults)
         ScriptServer server([&](ScriptConnection& c) {
             greet(c);
             if (!entry.answer) {
-                c.stayQuiet(4000);
+                c.stayQuiet(5000);  // over three times the reply time-out
                 return;
             }
             c.readLine();

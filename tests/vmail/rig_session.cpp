@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "vmail/vmail.h"
 
-void sendAuthenticated(const RigEnv& env, const std::string& host, const char* portKey,
-                       int mechanisms, const std::string& from, const std::string& body)
+std::string sendAuthenticated(const RigEnv& env, const std::string& host, const char* portKey,
+                              int mechanisms, const std::string& from, const std::string& body)
 {
     const std::string marker = uniqueMarker("auth");
     int32_t handle = VMailSmtpConnectPortNo(host.c_str(), env.port(portKey));
-    ASSERT_GE(handle, 1);
+    EXPECT_GE(handle, 1);
+    if (handle < 1)
+        return std::string();
     EXPECT_EQ(VMailSmtpAuthenticate(handle, host.c_str(), env["RIG_USER"].c_str(),
                                     env["RIG_PASSWORD"].c_str(), mechanisms),
               1);
@@ -19,7 +24,36 @@ void sendAuthenticated(const RigEnv& env, const std::string& host, const char* p
                                   marker.c_str(), body.c_str(), "X-Mailer: VelmorMail", 0, 0, 0),
               0);
     VMailSmtpClose(handle);
-    EXPECT_FALSE(waitForMessage(env["RIG_RECIPIENT_MAILDIR"], marker).empty());
+    std::string delivered = waitForMessage(env["RIG_RECIPIENT_MAILDIR"], marker);
+    EXPECT_FALSE(delivered.empty());
+    return delivered;
+}
+
+std::string saslMethodOf(const RigEnv& env, const std::string& delivered)
+{
+    // "Received: from ... by mx.velmor-rig.test (Postfix) with ESMTPSA id 3F2A1520123"
+    const std::string with = " with ESMTPSA id ";
+    const std::size_t at = delivered.find(with);
+    if (at == std::string::npos)
+        return std::string();
+    const std::size_t start = at + with.size();
+    const std::string queueId = delivered.substr(start, delivered.find_first_of(" \r\n;", start) - start);
+    if (queueId.empty())
+        return std::string();
+    // "3F2A1520123: client=localhost[127.0.0.1], sasl_method=LOGIN, sasl_username=sender"
+    const std::string session = queueId + ": client=";
+    const std::string method = "sasl_method=";
+    for (int waited = 0; waited < 10000; waited += 100) {
+        const std::string log = rigFileText(env["RIG_POSTFIX_LOG"]);
+        const std::size_t line = log.find(session);
+        const std::size_t found = log.find(method, line);
+        if (line != std::string::npos && found < log.find('\n', line)) {
+            const std::size_t value = found + method.size();
+            return log.substr(value, log.find_first_of(",\n", value) - value);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::string();
 }
 
 int32_t pop3Login(const RigEnv& env, const std::string& host, const std::string& user,

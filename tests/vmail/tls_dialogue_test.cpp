@@ -122,7 +122,7 @@ TEST_F(TlsDialogueTest, AnEndlessOrSilentCapabilityListingGivesNoHandle)
                     flood += "X-CAPABILITY-" + std::to_string(i) + "\r\n";
                 c.send(flood);
             }
-            c.stayQuiet(3000);
+            c.stayQuiet(5000);  // over three times the reply time-out
         });
         EXPECT_EQ(VMailPop3ConnectPortNo("127.0.0.1", server.port()), -1) << endless;
         server.finish();

@@ -123,9 +123,9 @@ protected:
         EXPECT_TRUE(log.ends_with("\r\nSubject:\r\n" + typed + "\r\n")) << log;
     }
 
-    void expectFailureLeftOpen(const std::string& status)
+    void expectFailureLeftOpen(const std::string& status, DWORD timeoutMs = 90000)
     {
-        EXPECT_TRUE(program_.waitForStatus(status, 90000))
+        EXPECT_TRUE(program_.waitForStatus(status, timeoutMs))
             << "status: " << VelmorProcess::textOf(program_.control(1006));
         // The record follows the status text: wait for it, bounded.
         const std::string failure = cp932("エラーにより送信できませんでした") + "\r\n";
@@ -338,19 +338,22 @@ TEST_F(SendEndToEndTest, NoServerListeningThenTheServerBackSendsOnTheSecondTry)
     expectDeliveredAndLogged(kSubjectUtf8, kBodyUtf8, message());
 }
 
+// The program gives up on a reply after 60 s; the server's silence, and the wait for the status
+// text, are three times that.
 TEST_F(SendEndToEndTest, AServerThatStopsAnsweringTimesOutAndTheProgramStaysOpen)
 {
+    constexpr DWORD kSilenceMs = 180000;
     ScriptServer silent([](ScriptConnection& c) {
         c.send("220 slow.example ESMTP\r\n");
         c.reply("250-slow.example\r\n250 AUTH PLAIN\r\n");
         c.reply("235 ok\r\n");
-        c.stayQuiet(75000);  // takes MAIL FROM and never answers
+        c.stayQuiet(kSilenceMs);  // takes MAIL FROM and never answers
     });
     settings.smtpAuth = 1;
     settings.popBeforeSmtp = 0;
     settings.smtpPort = silent.port();
     startAndSend(message());
-    expectFailureLeftOpen(cp932("タイムアウト。"));
+    expectFailureLeftOpen(cp932("タイムアウト。"), kSilenceMs);
 }
 
 // The send log is a record for the user, not part of the send: a log that cannot be written
