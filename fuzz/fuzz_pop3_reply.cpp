@@ -1,8 +1,9 @@
 // POP3 replies and greetings. Every line of the input goes through classifyPop3Line and
-// apopTimestamp, each compared with a model of the header's rules written here, and the lines
-// as a whole through offersStls. Then the input is a server's side of a dialogue on a loopback
-// connection: greeting, CAPA listing and the answer to the login, read by pop3Open and
-// pop3Login (APOP when the first byte is odd) as they are at a send.
+// apopTimestamp, each compared with a model of the header's rules written here, and through
+// serverText, which must make it showable; the lines as a whole go through offersStls. Then the
+// input is a server's side of a dialogue on a loopback connection: greeting, CAPA listing and
+// the answer to the login, read by pop3Open and pop3Login (APOP when the first byte is odd) as
+// they are at a send, each failed step with a showable reason.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -15,9 +16,11 @@
 #include <vector>
 
 #include "check.h"
+#include "failure_check.h"
 #include "loopback.h"
 #include "vmail/pop3_client.h"
 #include "vmail/results.h"
+#include "vmail/server_text.h"
 
 namespace {
 
@@ -91,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CHECK(stamp->size() >= 3 && stamp->front() == '<' && stamp->back() == '>');
             CHECK(line.find(*stamp) != std::string::npos);
         }
+        checkShowable(vmail::serverText(line), vmail::kMaxServerText);
     }
     CHECK(vmail::offersStls(lines) == modelStls(lines));
 
@@ -101,11 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vmail::Pop3Session session;
     std::int32_t opened = vmail::pop3Open(session, "127.0.0.1", peer.port());
     CHECK(opened == 0 || opened == vmail::kResultConnection || opened == vmail::kResultOther);
+    checkFailure(session.failure, opened != 0);
     if (opened == 0) {
         CHECK(vmail::classifyPop3Line(session.greeting) == Pop3Status::positive);
         std::int32_t login = vmail::pop3Login(session, "user", "secret", apop);
         CHECK(login == 1 || login == vmail::kResultConnection ||
               login == vmail::kResultLoginRefused || login == vmail::kResultOther);
+        checkFailure(session.failure, login != 1);
         if (login == 1 && apop)
             CHECK(vmail::apopTimestamp(session.greeting).has_value());
         vmail::pop3Quit(session);

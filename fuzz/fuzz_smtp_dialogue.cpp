@@ -3,7 +3,8 @@
 // client steps over a loopback connection. The first input byte picks the AUTH mechanisms the
 // caller allows and whether there is a second recipient; the rest is what the server sends,
 // all of it at once, as a pipelining server may. Checks that each step's result is one the
-// client documents and that the offered mechanisms are kept in upper case.
+// client documents, that a failed step, and only a failed one, records a reason the program can
+// show, and that the offered mechanisms are kept in upper case.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "check.h"
+#include "failure_check.h"
 #include "loopback.h"
 #include "vmail/results.h"
 #include "vmail/sasl.h"
@@ -40,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vmail::SmtpSession session;
     std::int32_t result = vmail::smtpOpen(session, "127.0.0.1", peer.port());
     CHECK(isStepResult(result));
+    checkFailure(session.failure, result != 0);
     if (result == 0) {
         for (const std::string& mechanism : session.authMechanisms) {
             for (char c : mechanism)
@@ -49,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (allowed != 0) {
             result = vmail::smtpAuthenticate(session, {"taro", "secret"}, allowed);
             CHECK(isStepResult(result) || result == vmail::kResultNoMechanism);
+            checkFailure(session.failure, result != 0);
         }
     }
     if (result == 0) {
@@ -57,7 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             envelope.recipients.push_back("boss@example.jp");
         result = vmail::smtpSendMessage(session, envelope, "Subject: x\r\n\r\n.line\r\n");
         CHECK(isStepResult(result));
+        checkFailure(session.failure, result != 0);
     }
+    const vmail::Failure before = session.failure;
     vmail::smtpQuit(session);
+    CHECK(std::memcmp(&before, &session.failure, sizeof before) == 0);
     return 0;
 }

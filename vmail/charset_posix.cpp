@@ -1,4 +1,4 @@
-// Code page 932 to UTF-8 through iconv, whose "CP932" table follows the Windows mapping.
+// Code page 932 and UTF-8 through iconv, whose "CP932" table follows the Windows mapping.
 #include "vmail/charset.h"
 
 #include <iconv.h>
@@ -32,6 +32,24 @@ std::optional<std::string> cp932ToUtf8(std::string_view text)
         return std::nullopt;
     output.resize(output.size() - outLeft);
     return output;
+}
+
+std::optional<std::string> utf8CharacterToCp932(std::string_view character)
+{
+    iconv_t converter = iconv_open("CP932", "UTF-8");
+    if (converter == kNoConverter)
+        return std::nullopt;
+    std::string input(character);
+    char output[8];
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char* out = output;
+    std::size_t outLeft = sizeof output;
+    std::size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    if (result == static_cast<std::size_t>(-1) || inLeft != 0)
+        return std::nullopt;
+    return std::string(output, sizeof output - outLeft);
 }
 
 }  // namespace vmail

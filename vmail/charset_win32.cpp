@@ -1,4 +1,4 @@
-// Code page 932 to UTF-8 through the system's tables: to UTF-16 and on to UTF-8.
+// Code page 932 and UTF-8 through the system's tables, by way of UTF-16.
 #include "vmail/charset.h"
 
 #include <windows.h>
@@ -35,6 +35,23 @@ std::optional<std::string> cp932ToUtf8(std::string_view text)
                             nullptr) != utf8Length)
         return std::nullopt;
     return utf8;
+}
+
+std::optional<std::string> utf8CharacterToCp932(std::string_view character)
+{
+    wchar_t wide[4];
+    int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, character.data(),
+                                         static_cast<int>(character.size()), wide, 4);
+    if (wideLength <= 0)
+        return std::nullopt;
+    // No best fit: a character the code page lacks is not replaced by a look-alike.
+    char bytes[8];
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, wideLength, bytes,
+                                     sizeof bytes, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault)
+        return std::nullopt;
+    return std::string(bytes, static_cast<std::size_t>(length));
 }
 
 }  // namespace vmail

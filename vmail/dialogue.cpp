@@ -1,6 +1,7 @@
 // The shared parts of the SMTP and POP3 dialogues.
 #include "vmail/dialogue.h"
 
+#include "vmail/options.h"
 #include "vmail/results.h"
 
 namespace vmail {
@@ -22,13 +23,31 @@ std::int32_t resultOf(NetStatus status)
     return kResultConnection;
 }
 
+void note(Dialogue& dialogue, const Failure& failure)
+{
+    if (!dialogue.failure.failed())
+        dialogue.failure = failure;
+}
+
+std::int32_t connectTo(Dialogue& dialogue, const std::string& host, int port)
+{
+    const int timeoutMs = options().connectMs;
+    NetStatus status = dialogue.socket.connect(host, port, timeoutMs);
+    if (status != NetStatus::ok)
+        note(dialogue, connectFailure(dialogue.socket.connectFault(), host, port, timeoutMs));
+    return resultOf(status);
+}
+
 std::int32_t sendText(Dialogue& dialogue, std::string_view text, int timeoutMs)
 {
     if (dialogue.broken)
         return kResultConnection;
     NetStatus status = dialogue.socket.sendAll(text, timeoutMs);
-    if (status != NetStatus::ok)
+    if (status != NetStatus::ok) {
         dialogue.broken = true;
+        note(dialogue, status == NetStatus::timedOut ? noAnswer(Waiting::reply, timeoutMs)
+                                                     : connectionClosed());
+    }
     return resultOf(status);
 }
 
@@ -41,20 +60,30 @@ std::int32_t abandon(Dialogue& dialogue, NetStatus status)
 
 std::int32_t moveToTls(Dialogue& dialogue, const std::string& host, int timeoutMs)
 {
-    if (dialogue.reader.hasBuffered())
+    if (dialogue.reader.hasBuffered()) {
+        note(dialogue, plaintextBeforeTls());
         return abandon(dialogue, NetStatus::failed);
+    }
     NetStatus status = dialogue.socket.startTls(host, timeoutMs);
-    return status == NetStatus::ok ? 0 : abandon(dialogue, status);
+    switch (status) {
+    case NetStatus::ok: return 0;
+    case NetStatus::timedOut: note(dialogue, noAnswer(Waiting::tls, timeoutMs)); break;
+    case NetStatus::closed: note(dialogue, connectionClosed()); break;
+    case NetStatus::failed: note(dialogue, tlsFailure(dialogue.socket.tlsFault(), host)); break;
+    }
+    return abandon(dialogue, status);
 }
 
 std::int32_t quit(Dialogue& dialogue,
                   const std::function<std::int32_t(Clock::time_point deadline)>& readAnswer)
 {
+    const Failure before = dialogue.failure;
     std::int32_t result = kResultConnection;
     if (dialogue.socket.isOpen() && !dialogue.broken &&
         sendText(dialogue, "QUIT\r\n", kQuitReplyMs) == 0)
         result = readAnswer(deadlineIn(kQuitReplyMs));
     dialogue.socket.close();
+    dialogue.failure = before;
     return result;
 }
 

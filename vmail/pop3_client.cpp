@@ -16,24 +16,33 @@ bool fitsOnOneLine(const std::string& text)
     return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
-// The result of a status line that did not arrive whole; the dialogue is broken after it.
-std::int32_t lineFailure(Pop3Session& session, LineStatus status)
+// The result of a line that did not arrive whole within timeoutMs, recorded; the dialogue is
+// broken after it.
+std::int32_t lineFailure(Pop3Session& session, LineStatus status, int timeoutMs)
 {
     session.broken = true;
-    if (status == LineStatus::tooLong)
+    switch (status) {
+    case LineStatus::tooLong:
+        note(session, garbledReply({}));
         return kResultOther;  // the server is not speaking POP3
-    return resultOf(status == LineStatus::timedOut ? NetStatus::timedOut : NetStatus::failed);
+    case LineStatus::timedOut:
+        note(session, noAnswer(Waiting::reply, timeoutMs));
+        return kResultTimeout;
+    case LineStatus::ok:
+    case LineStatus::failed: break;
+    }
+    note(session, connectionClosed());
+    return kResultConnection;
 }
 
-// Reads one status line: 0 for +OK, kResultLoginRefused for -ERR, otherwise the failure,
-// after which the session is broken.
-std::int32_t readStatus(Pop3Session& session, Clock::time_point deadline,
-                        std::string* line = nullptr)
+// Reads one status line within timeoutMs: 0 for +OK, kResultLoginRefused for -ERR (which the
+// caller records, or not), otherwise the failure, recorded, after which the session is broken.
+std::int32_t readStatus(Pop3Session& session, int timeoutMs, std::string* line = nullptr)
 {
     std::string text;
-    LineStatus status = session.reader.readLine(text, kMaxPop3Line, deadline);
+    LineStatus status = session.reader.readLine(text, kMaxPop3Line, deadlineIn(timeoutMs));
     if (status != LineStatus::ok)
-        return lineFailure(session, status);
+        return lineFailure(session, status, timeoutMs);
     if (line)
         *line = text;
     switch (classifyPop3Line(text)) {
@@ -42,13 +51,24 @@ std::int32_t readStatus(Pop3Session& session, Clock::time_point deadline,
     case Pop3Status::invalid: break;
     }
     session.broken = true;
+    note(session, garbledReply(text));
     return kResultOther;
 }
 
 std::int32_t command(Pop3Session& session, const std::string& line, std::string* reply = nullptr)
 {
     std::int32_t result = sendText(session, line + "\r\n", options().replyMs);
-    return result != 0 ? result : readStatus(session, deadlineIn(options().replyMs), reply);
+    return result != 0 ? result : readStatus(session, options().replyMs, reply);
+}
+
+// A login command, its refusal recorded in the server's words.
+std::int32_t loginCommand(Pop3Session& session, const std::string& line)
+{
+    std::string answer;
+    std::int32_t result = command(session, line, &answer);
+    if (result == kResultLoginRefused)
+        note(session, pop3Refusal(answer));
+    return result;
 }
 
 constexpr std::size_t kMaxCapabilities = 64;  // real servers list about ten
@@ -56,16 +76,18 @@ constexpr std::size_t kMaxCapabilities = 64;  // real servers list about ten
 // The lines of a multi-line reply up to its "." (RFC 1939 3), with the dot-stuffing undone.
 std::int32_t readListing(Pop3Session& session, std::vector<std::string>& lines)
 {
-    Clock::time_point deadline = deadlineIn(options().replyMs);
+    const int timeoutMs = options().replyMs;
+    Clock::time_point deadline = deadlineIn(timeoutMs);
     for (;;) {
         std::string line;
         LineStatus status = session.reader.readLine(line, kMaxPop3Line, deadline);
         if (status != LineStatus::ok)
-            return lineFailure(session, status);
+            return lineFailure(session, status, timeoutMs);
         if (line == ".")
             return 0;
         if (lines.size() == kMaxCapabilities) {
             session.broken = true;
+            note(session, garbledReply({}));
             return kResultOther;
         }
         lines.push_back(line.compare(0, 1, ".") == 0 ? line.substr(1) : line);
@@ -83,9 +105,13 @@ std::int32_t upgrade(Pop3Session& session, const std::string& host)
     result = readListing(session, capabilities);
     if (result != 0 || !offersStls(capabilities))
         return result;
-    result = command(session, "STLS");
-    if (result == kResultLoginRefused)
-        return abandon(session, NetStatus::failed);  // offered, then declined: no login in the clear
+    std::string answer;
+    result = command(session, "STLS", &answer);
+    if (result == kResultLoginRefused) {
+        // Offered, then declined: no login in the clear.
+        note(session, tlsRefused("STLS", pop3Refusal(answer).line));
+        return abandon(session, NetStatus::failed);
+    }
     return result != 0 ? result : moveToTls(session, host, options().replyMs);
 }
 
@@ -124,10 +150,12 @@ std::optional<std::string> apopTimestamp(std::string_view greeting)
 
 std::int32_t pop3Open(Pop3Session& session, const std::string& host, int port)
 {
-    std::int32_t result = resultOf(session.socket.connect(host, port, options().connectMs));
+    std::int32_t result = connectTo(session, host, port);
     if (result != 0)
         return result;
-    result = readStatus(session, deadlineIn(options().replyMs), &session.greeting);
+    result = readStatus(session, options().replyMs, &session.greeting);
+    if (result == kResultLoginRefused)
+        note(session, pop3Refusal(session.greeting));
     if (result == 0)
         result = upgrade(session, host);
     return result == kResultLoginRefused ? kResultOther : result;
@@ -151,18 +179,22 @@ std::int32_t pop3Login(Pop3Session& session, const std::string& user, const std:
 {
     if (!session.socket.isOpen())
         return kResultConnection;
-    if (!fitsOnOneLine(user) || !fitsOnOneLine(password) || user.find(' ') != std::string::npos)
+    if (!fitsOnOneLine(user) || !fitsOnOneLine(password) || user.find(' ') != std::string::npos) {
+        note(session, badCredentials());
         return kResultLoginRefused;
+    }
     std::int32_t result;
     if (apop) {
         std::optional<std::string> stamp = apopTimestamp(session.greeting);
-        if (!stamp)
+        if (!stamp) {
+            note(session, noApopTimestamp());
             return kResultLoginRefused;
-        result = command(session, "APOP " + user + " " + toHex(md5(*stamp + password)));
+        }
+        result = loginCommand(session, "APOP " + user + " " + toHex(md5(*stamp + password)));
     } else {
-        result = command(session, "USER " + user);
+        result = loginCommand(session, "USER " + user);
         if (result == 0)
-            result = command(session, "PASS " + password);
+            result = loginCommand(session, "PASS " + password);
     }
     return result == 0 ? 1 : result;
 }
@@ -170,7 +202,7 @@ std::int32_t pop3Login(Pop3Session& session, const std::string& user, const std:
 std::int32_t pop3Quit(Pop3Session& session)
 {
     std::int32_t result = quit(session, [&](Clock::time_point deadline) {
-        return readStatus(session, deadline);
+        return readStatus(session, millisecondsUntil(deadline));
     });
     if (result == 0)
         return 1;

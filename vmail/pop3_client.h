@@ -30,14 +30,15 @@ std::optional<std::string> apopTimestamp(std::string_view greeting);
 // Connects and reads the greeting; then asks for the server's capabilities (RFC 2449) and,
 // when it offers STLS, moves the session to TLS with host's verified server (RFC 2595) before
 // any name or password is sent. 0, or -1 (no connection, or TLS could not be set up or
-// verified), -4 (time-out), -10 (the server refused or garbled its greeting or capabilities).
+// verified), -4 (time-out), -10 (the server refused or garbled its greeting or capabilities);
+// the session's failure then says why.
 std::int32_t pop3Open(Pop3Session& session, const std::string& host, int port);
 
 // Whether a CAPA listing (the lines between "+OK" and ".") names STLS.
 bool offersStls(const std::vector<std::string>& capabilities);
 
 // 1 when logged in; -1 connection error, -2 login refused (APOP without a timestamp too),
-// -4 time-out, -10 any other error.
+// -4 time-out, -10 any other error; the session's failure then says why.
 std::int32_t pop3Login(Pop3Session& session, const std::string& user, const std::string& password,
                        bool apop);
 

@@ -25,13 +25,14 @@ std::int32_t finish(SmtpSession& session, const std::string& line)
 {
     Reply reply;
     std::int32_t result = smtpCommand(session, line, reply);
-    return result != 0 ? result : expectCode(reply, 235);
+    return result != 0 ? result : expectCode(session, reply, 235);
 }
 
 // A line answering a challenge that the client cannot use: "*" cancels the exchange
 // (RFC 4954 4), and the attempt counts as refused.
-std::int32_t cancel(SmtpSession& session)
+std::int32_t cancel(SmtpSession& session, const Reply& challenge)
 {
+    note(session, replyFailure(challenge));  // a 334 that makes no sense
     Reply reply;
     std::int32_t result = smtpCommand(session, "*", reply);
     return result != 0 ? result : kResultBadParameter;
@@ -42,12 +43,12 @@ std::int32_t authCramMd5(SmtpSession& session, const Credentials& credentials)
     Reply reply;
     std::int32_t result = smtpCommand(session, "AUTH CRAM-MD5", reply);
     if (result == 0)
-        result = expectCode(reply, 334);
+        result = expectCode(session, reply, 334);
     if (result != 0)
         return result;
     std::optional<std::string> challenge = challengeOf(reply);
     if (!challenge || challenge->empty())
-        return cancel(session);
+        return cancel(session, reply);
     std::string response = credentials.user + " " + toHex(hmacMd5(credentials.password, *challenge));
     return finish(session, base64Encode(response));
 }
@@ -57,11 +58,11 @@ std::int32_t authLogin(SmtpSession& session, const Credentials& credentials)
     Reply reply;
     std::int32_t result = smtpCommand(session, "AUTH LOGIN", reply);
     if (result == 0)
-        result = expectCode(reply, 334);
+        result = expectCode(session, reply, 334);
     if (result == 0)
         result = smtpCommand(session, base64Encode(credentials.user), reply);
     if (result == 0)
-        result = expectCode(reply, 334);
+        result = expectCode(session, reply, 334);
     if (result != 0)
         return result;
     return finish(session, base64Encode(credentials.password));
@@ -110,6 +111,7 @@ std::int32_t smtpAuthenticate(SmtpSession& session, const Credentials& credentia
         if (chosen == mechanism.name)
             return mechanism.exchange(session, credentials);
     }
+    note(session, noMechanism(session.authMechanisms));
     return kResultNoMechanism;
 }
 

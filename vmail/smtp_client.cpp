@@ -15,19 +15,34 @@ std::int32_t sendLines(SmtpSession& session, const std::string& lines)
     return sendText(session, lines, options().replyMs);
 }
 
-std::int32_t readOne(SmtpSession& session, Reply& reply, Clock::time_point deadline)
+std::int32_t readOne(SmtpSession& session, Reply& reply, int timeoutMs)
 {
-    ReplyStatus status = readReply(session.reader, deadline, reply);
+    ReplyStatus status = readReply(session.reader, deadlineIn(timeoutMs), reply);
     if (status == ReplyStatus::ok)
         return 0;
     // After a time-out or a garbled reply the dialogue is out of step for good.
     session.broken = true;
-    return status == ReplyStatus::timedOut ? kResultTimeout : kResultConnection;
+    switch (status) {
+    case ReplyStatus::timedOut:
+        note(session, noAnswer(Waiting::reply, timeoutMs));
+        return kResultTimeout;
+    case ReplyStatus::invalid:
+        note(session, garbledReply(reply.lines.empty() ? std::string() : reply.lines.back()));
+        break;
+    case ReplyStatus::failed: note(session, connectionClosed()); break;
+    case ReplyStatus::ok: break;
+    }
+    return kResultConnection;
 }
 
 std::int32_t readOne(SmtpSession& session, Reply& reply)
 {
-    return readOne(session, reply, deadlineIn(options().replyMs));
+    return readOne(session, reply, options().replyMs);
+}
+
+std::string firstLine(const Reply& reply)
+{
+    return reply.lines.empty() ? std::string() : reply.lines.front();
 }
 
 std::string upper(std::string text)
@@ -90,9 +105,9 @@ std::int32_t hello(SmtpSession& session)
     }
     // A server that does not know EHLO answers 500 or 502; anything else is a refusal.
     if (reply.code != 500 && reply.code != 502)
-        return expectCode(reply, 250);
+        return expectCode(session, reply, 250);
     result = smtpCommand(session, "HELO " + domain, reply);
-    return result != 0 ? result : expectCode(reply, 250);
+    return result != 0 ? result : expectCode(session, reply, 250);
 }
 
 std::int32_t startTls(SmtpSession& session, const std::string& host)
@@ -103,8 +118,10 @@ std::int32_t startTls(SmtpSession& session, const std::string& host)
         return result;
     // A server that offered STARTTLS and then declines it gets nothing more, in the clear least
     // of all: the same end as a failed handshake.
-    if (reply.code != 220)
+    if (reply.code != 220) {
+        note(session, tlsRefused("STARTTLS", smtpRefusal(reply.code, firstLine(reply)).line));
         return abandon(session, NetStatus::failed);
+    }
     result = moveToTls(session, host, options().replyMs);
     return result != 0 ? result : hello(session);
 }
@@ -126,11 +143,19 @@ std::int32_t refusal(const Reply& reply)
 
 }  // namespace
 
-std::int32_t expectCode(const Reply& reply, int expected)
+std::int32_t expectCode(SmtpSession& session, const Reply& reply, int expected)
 {
     if (reply.code == expected)
         return 0;
-    return reply.code >= 400 ? -reply.code : kResultConnection;
+    note(session, replyFailure(reply));
+    return refusal(reply);
+}
+
+Failure replyFailure(const Reply& reply)
+{
+    if (reply.code >= 400)
+        return smtpRefusal(reply.code, firstLine(reply));
+    return garbledReply(smtpRefusal(reply.code, firstLine(reply)).line);
 }
 
 std::int32_t smtpCommand(SmtpSession& session, const std::string& line, Reply& reply)
@@ -141,7 +166,7 @@ std::int32_t smtpCommand(SmtpSession& session, const std::string& line, Reply& r
 
 std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port)
 {
-    std::int32_t result = resultOf(session.socket.connect(host, port, options().connectMs));
+    std::int32_t result = connectTo(session, host, port);
     if (result == 0 && port == kImplicitTlsPort)
         result = moveToTls(session, host, options().replyMs);
     if (result != 0)
@@ -149,7 +174,7 @@ std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port)
     Reply greeting;
     result = readOne(session, greeting);
     if (result == 0)
-        result = expectCode(greeting, 220);
+        result = expectCode(session, greeting, 220);
     if (result == 0)
         result = hello(session);
     if (result == 0 && session.startTls && !session.socket.encrypted())
@@ -193,6 +218,7 @@ std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, con
     for (std::size_t i = 0; i < answered; ++i) {
         if (envelopeAccepted(i, count, replies[i]))
             continue;
+        note(session, replyFailure(replies[i]));
         // After a 354 the server takes everything as the message: only dropping the
         // connection keeps a refused mail from going out.
         Reply ignored;
@@ -206,15 +232,15 @@ std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, con
     if (result != 0)
         return result;
     Reply final;
-    result = readOne(session, final, deadlineIn(options().dataEndMs));
-    return result != 0 ? result : expectCode(final, 250);
+    result = readOne(session, final, options().dataEndMs);
+    return result != 0 ? result : expectCode(session, final, 250);
 }
 
 void smtpQuit(SmtpSession& session)
 {
     quit(session, [&](Clock::time_point deadline) {
         Reply reply;
-        return readOne(session, reply, deadline);
+        return readOne(session, reply, millisecondsUntil(deadline));
     });
 }
 

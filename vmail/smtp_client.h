@@ -1,6 +1,7 @@
 // The SMTP client (RFC 5321): one function per protocol step, all over one reply reader.
 // Every function returns 0 on success or a negative library result: -1 for a broken or
-// garbled connection, -4 for a time-out, or the refusing reply's code negated.
+// garbled connection, -4 for a time-out, or the refusing reply's code negated; the session's
+// failure then says why.
 #pragma once
 
 #include <cstdint>
@@ -36,8 +37,13 @@ std::int32_t smtpOpen(SmtpSession& session, const std::string& host, int port);
 // Sends one command line (without its line end) and reads the reply.
 std::int32_t smtpCommand(SmtpSession& session, const std::string& line, Reply& reply);
 
-// 0 when reply carries the expected code; otherwise the refusal as a result.
-std::int32_t expectCode(const Reply& reply, int expected);
+// 0 when reply carries the expected code; otherwise the refusal as a result, recorded with the
+// reply's words.
+std::int32_t expectCode(SmtpSession& session, const Reply& reply, int expected);
+
+// What a reply that is not the expected one says: a refusal (4xx, 5xx) in the server's words,
+// anything else as a reply out of place.
+Failure replyFailure(const Reply& reply);
 
 // MAIL, RCPT for each recipient, DATA and the message; pipelined where the server allows. The
 // reply to the end of the data is awaited for the options' dataEndMs, every other one replyMs.

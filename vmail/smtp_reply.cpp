@@ -1,6 +1,8 @@
 // Reading SMTP replies.
 #include "vmail/smtp_reply.h"
 
+#include <utility>
+
 namespace vmail {
 
 ReplyLine classifyReplyLine(std::string_view line)
@@ -34,18 +36,21 @@ ReplyStatus readReply(LineReader& reader, Clock::time_point deadline, Reply& rep
         switch (reader.readLine(line, kMaxReplyLine, deadline)) {
         case LineStatus::ok: break;
         case LineStatus::timedOut: return ReplyStatus::timedOut;
-        case LineStatus::tooLong: return ReplyStatus::invalid;
+        case LineStatus::tooLong: reply.lines.emplace_back(); return ReplyStatus::invalid;
         case LineStatus::failed: return ReplyStatus::failed;
         }
         ReplyLine parsed = classifyReplyLine(line);
         if (parsed.kind == ReplyLineKind::invalid ||
-            (!reply.lines.empty() && parsed.code != reply.code))
+            (!reply.lines.empty() && parsed.code != reply.code)) {
+            reply.lines.push_back(std::move(line));
             return ReplyStatus::invalid;
+        }
         reply.code = parsed.code;
         reply.lines.emplace_back(parsed.text);
         if (parsed.kind == ReplyLineKind::last)
             return ReplyStatus::ok;
     }
+    reply.lines.emplace_back();
     return ReplyStatus::invalid;
 }
 

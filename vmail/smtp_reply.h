@@ -33,7 +33,8 @@ struct Reply {
 enum class ReplyStatus { ok, failed, timedOut, invalid };
 
 // Reads one reply before the deadline. Every line of a multi-line reply must carry the same
-// code; anything else is an invalid reply.
+// code; anything else is an invalid reply, whose last line is then the offending line whole
+// (empty when it was too long, or one line too many).
 ReplyStatus readReply(LineReader& reader, Clock::time_point deadline, Reply& reply);
 
 }  // namespace vmail

@@ -72,9 +72,14 @@ Socket::~Socket() { close(); }
 NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
 {
     close();
+    connectFault_ = ConnectFault::other;
     std::vector<SocketAddress> resolved;
-    if (port < 0 || port > 65535 || !resolveAddresses(host, port, resolved))
+    if (port < 0 || port > 65535)
         return NetStatus::failed;
+    if (!resolveAddresses(host, port, resolved)) {
+        connectFault_ = ConnectFault::noName;
+        return NetStatus::failed;
+    }
     const std::vector<SocketAddress> order = interleaveFamilies(resolved);
     // The time-out covers the attempts together, from when the addresses are known.
     const Clock::time_point deadline = deadlineIn(timeoutMs);
@@ -88,6 +93,7 @@ NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
             AttemptStart start = startAttempt(order[next++], socket);
             if (start == AttemptStart::connected) {
                 handle_ = socket;
+                connectFault_ = ConnectFault::none;
                 return NetStatus::ok;
             }
             if (start == AttemptStart::pending) {
@@ -98,11 +104,15 @@ NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
             }
             continue;
         }
-        if (attempts.empty())
+        if (attempts.empty()) {
+            connectFault_ = ConnectFault::refused;
             return NetStatus::failed;  // every address refused
+        }
         int waitMs = millisecondsUntil(deadline);
-        if (waitMs == 0)
+        if (waitMs == 0) {
+            connectFault_ = ConnectFault::timedOut;
             return NetStatus::timedOut;
+        }
         if (next < order.size())
             waitMs = std::min(waitMs, millisecondsUntil(nextStart));
         if (!waitForAttempts(attempts.sockets(), waitMs, states))
@@ -112,6 +122,7 @@ NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
         for (std::size_t i = 0; i < states.size(); ++i) {
             if (states[i] == AttemptState::connected) {
                 handle_ = attempts.take(i);
+                connectFault_ = ConnectFault::none;
                 return NetStatus::ok;
             }
         }
@@ -126,6 +137,7 @@ NetStatus Socket::connect(const std::string& host, int port, int timeoutMs)
 
 NetStatus Socket::startTls(const std::string& host, int timeoutMs)
 {
+    tlsFault_ = tlsFaultOf(TlsFaultKind::handshake);  // unless the engine tells more
     if (!isOpen() || tls_)
         return NetStatus::failed;
     std::unique_ptr<TlsEngine> engine = TlsEngine::create(host);
@@ -144,15 +156,18 @@ NetStatus Socket::startTls(const std::string& host, int timeoutMs)
         }
         if (step == TlsStep::done)
             break;
-        if (step == TlsStep::failed)
+        if (step == TlsStep::failed) {
+            tlsFault_ = engine->fault();
             return NetStatus::failed;
+        }
         char chunk[4096];
         std::size_t got = 0;
         NetStatus status = receiveRaw(chunk, sizeof chunk, got, millisecondsUntil(deadline));
         if (status != NetStatus::ok)
-            return status == NetStatus::closed ? NetStatus::failed : status;
+            return status;
         received_.append(chunk, got);
     }
+    tlsFault_ = TlsFault();
     tls_ = std::move(engine);
     return NetStatus::ok;
 }

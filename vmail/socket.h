@@ -19,6 +19,15 @@ enum class NetStatus {
     closed,    // the peer closed the connection
 };
 
+// Why connect gave up.
+enum class ConnectFault {
+    none,
+    noName,    // the name did not resolve
+    refused,   // every address refused the connection, or could not be tried
+    timedOut,  // no attempt connected in time
+    other,     // an unusable port, or the system's wait failed
+};
+
 // Starts and ends the system's socket layer (Winsock on Windows; nothing to do elsewhere).
 // Calls nest: every successful start needs one end.
 bool startNetworking();
@@ -36,9 +45,14 @@ public:
     // when one fails (RFC 8305); the first to connect is kept. timeoutMs bounds the attempts
     // together, from when the addresses are known.
     NetStatus connect(const std::string& host, int port, int timeoutMs);
+    // Why the last connect failed.
+    ConnectFault connectFault() const { return connectFault_; }
     // Turns the open connection into a TLS session with host's verified server, all within
-    // timeoutMs. On failed the connection must not be used further: the caller closes it.
+    // timeoutMs: closed when the server hung up during the handshake. Unless ok, the connection
+    // must not be used further: the caller closes it.
     NetStatus startTls(const std::string& host, int timeoutMs);
+    // Why the last startTls failed, when it returned failed.
+    const TlsFault& tlsFault() const { return tlsFault_; }
     bool encrypted() const { return tls_ != nullptr; }
 
     // Sends every byte within timeoutMs, encrypted once TLS has started.
@@ -60,6 +74,8 @@ private:
 
     static constexpr std::intptr_t kNoSocket = -1;
     std::intptr_t handle_ = kNoSocket;
+    ConnectFault connectFault_ = ConnectFault::none;
+    TlsFault tlsFault_;
     std::unique_ptr<TlsEngine> tls_;
     std::string received_;   // bytes from the server not yet decrypted
     std::string plaintext_;  // decrypted bytes not yet handed out

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vmail {
 
@@ -21,6 +23,34 @@ enum class TlsRead {
     closed,     // the server ended the TLS session (close_notify)
     failed,
 };
+
+// Why a handshake failed, as far as the engine can tell.
+enum class TlsFaultKind {
+    none,
+    handshake,    // the TLS exchange itself (protocol, cipher, a malformed or refused message)
+    expired,      // a certificate of the chain is past its end
+    notYetValid,  // a certificate of the chain is before its start
+    otherName,    // the server's certificate does not hold the host
+    untrusted,    // the chain leads to no root the system trusts
+};
+
+struct TlsFault {
+    TlsFaultKind kind = TlsFaultKind::none;
+    // handshake: the TLS library's short reason, when it gives one; untrusted: the common name of
+    // the issuer the chain stops at. UTF-8.
+    std::string reason;
+    std::vector<std::string> names;  // otherName: the names the certificate holds, UTF-8
+    // expired: the certificate's last day; notYetValid: its first; in local time.
+    int year = 0, month = 0, day = 0;
+};
+
+inline TlsFault tlsFaultOf(TlsFaultKind kind, std::string reason = {})
+{
+    TlsFault fault;
+    fault.kind = kind;
+    fault.reason = std::move(reason);
+    return fault;
+}
 
 class TlsEngine {
 public:
@@ -47,6 +77,9 @@ public:
 
     // Appends the close_notify alert to output.
     virtual void shutdown(std::string& output) = 0;
+
+    // After handshake returned failed: why.
+    virtual TlsFault fault() const = 0;
 };
 
 }  // namespace vmail

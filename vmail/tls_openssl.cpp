@@ -1,5 +1,6 @@
 // The TLS engine on OpenSSL, through a pair of memory BIOs: OpenSSL never touches the socket.
 #include "vmail/tls.h"
+#include "vmail/tls_openssl_fault.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -76,9 +77,15 @@ public:
         feed(input);
         int result = SSL_do_handshake(ssl_);
         drain(output);
-        if (result == 1)
-            return SSL_get_verify_result(ssl_) == X509_V_OK ? TlsStep::done : TlsStep::failed;
+        if (result == 1) {
+            if (SSL_get_verify_result(ssl_) == X509_V_OK)
+                return TlsStep::done;
+            fault_ = handshakeFault(ssl_, 0);
+            return TlsStep::failed;
+        }
         int error = SSL_get_error(ssl_, result);
+        if (error != SSL_ERROR_WANT_READ)
+            fault_ = handshakeFault(ssl_, ERR_peek_error());
         ERR_clear_error();
         return error == SSL_ERROR_WANT_READ ? TlsStep::needInput : TlsStep::failed;
     }
@@ -127,6 +134,8 @@ public:
         drain(output);
     }
 
+    TlsFault fault() const override { return fault_; }
+
 private:
     // The memory BIO takes every byte, so nothing stays behind in input.
     void feed(std::string& input)
@@ -146,6 +155,7 @@ private:
     SSL* ssl_ = nullptr;
     BIO* incoming_ = nullptr;
     BIO* outgoing_ = nullptr;
+    TlsFault fault_;
 };
 
 }  // namespace

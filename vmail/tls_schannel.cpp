@@ -9,6 +9,7 @@
 #include <schannel.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -29,6 +30,39 @@ constexpr DWORD kOldProtocols = SP_PROT_PCT1 | SP_PROT_SSL2 | SP_PROT_SSL3 | SP_
 // The TLS record layer: a 5-byte header whose first byte is the content type, 21 for an alert.
 constexpr std::size_t kRecordHeaderSize = 5;
 constexpr unsigned char kAlertRecord = 21;
+
+// A failed handshake's status as a short reason, in OpenSSL's words where it has them, so that
+// both engines say the same.
+struct StatusReason {
+    SECURITY_STATUS status;
+    const char* reason;
+};
+constexpr StatusReason kStatusReasons[] = {
+    {SEC_E_ILLEGAL_MESSAGE, "illegal message"},
+    {SEC_E_UNSUPPORTED_FUNCTION, "unsupported protocol"},
+    {SEC_E_ALGORITHM_MISMATCH, "no shared cipher"},
+    {SEC_E_INVALID_TOKEN, "invalid token"},
+    {SEC_E_MESSAGE_ALTERED, "bad record mac"},
+    {SEC_E_DECRYPT_FAILURE, "decryption failed"},
+    {SEC_E_INTERNAL_ERROR, "internal error"},
+    {SEC_E_CERT_UNKNOWN, "certificate unknown"},
+};
+
+TlsFault handshakeFault(std::string reason = {})
+{
+    return tlsFaultOf(TlsFaultKind::handshake, std::move(reason));
+}
+
+TlsFault statusFault(SECURITY_STATUS status)
+{
+    for (const StatusReason& known : kStatusReasons) {
+        if (known.status == status)
+            return handshakeFault(known.reason);
+    }
+    char reason[24];
+    std::snprintf(reason, sizeof reason, "0x%08lX", static_cast<unsigned long>(status));
+    return handshakeFault(reason);
+}
 
 class SchannelEngine : public TlsEngine {
 public:
@@ -90,7 +124,7 @@ public:
                 // The server asks for a client certificate; we have none and go on without,
                 // once, with the same input.
                 if (retriedCredentials)
-                    return fail();
+                    return fail(statusFault(status));
                 retriedCredentials = true;
                 request_ |= ISC_REQ_USE_SUPPLIED_CREDS;
                 continue;
@@ -103,7 +137,7 @@ public:
                 if (input.empty())
                     return TlsStep::needInput;
                 if (input.size() == before && out.empty())
-                    return fail();  // neither consumed nor answered: it would loop forever
+                    return fail(handshakeFault());  // neither used nor answered: no end
                 continue;           // more whole messages may be waiting in the rest
             }
 
@@ -112,18 +146,18 @@ public:
                     input.erase(0, in.used());
                 // The last flight (the client's Finished in TLS 1.3) goes out only for a
                 // server that proved who it is.
-                if (!established())
-                    return fail();
+                if (TlsFault fault = established(); fault.kind != TlsFaultKind::none)
+                    return fail(fault);
                 out.appendTo(output);
                 state_ = State::open;
                 return TlsStep::done;
 
             default:
                 out.appendTo(output);  // the alert telling the server why, if any
-                return fail();
+                return fail(statusFault(status));
             }
         }
-        return fail();
+        return fail(handshakeFault());
     }
 
     bool encrypt(std::string_view plain, std::string& output) override
@@ -252,6 +286,8 @@ public:
             out.appendTo(output);
     }
 
+    TlsFault fault() const override { return fault_; }
+
 private:
     enum class State { handshaking, open, closed, failed };
 
@@ -273,37 +309,41 @@ private:
     // The name sent as SNI and bound to the context; none for an address.
     SEC_CHAR* target() { return address_.size ? nullptr : host_.data(); }
 
-    TlsStep fail()
+    TlsStep fail(const TlsFault& fault)
     {
         state_ = State::failed;
+        fault_ = fault;
         return TlsStep::failed;
     }
 
     // After Schannel reports the handshake complete: TLS 1.2 or later was negotiated, the
-    // certificate is trusted for the host, and the record sizes are known.
-    bool established()
+    // certificate is trusted for the host, and the record sizes are known. Kind none when so.
+    TlsFault established()
     {
         SecPkgContext_ConnectionInfo connection = {};
         if (QueryContextAttributesA(&context_, SECPKG_ATTR_CONNECTION_INFO, &connection) !=
                 SEC_E_OK ||
             connection.dwProtocol == 0 || (connection.dwProtocol & kOldProtocols) != 0)
-            return false;
-        if (!serverIsVerified())
-            return false;
-        return QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) == SEC_E_OK &&
-               sizes_.cbMaximumMessage > 0;
+            return handshakeFault("unsupported protocol");
+        TlsFault fault = serverFault();
+        if (fault.kind != TlsFaultKind::none)
+            return fault;
+        if (QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) != SEC_E_OK ||
+            sizes_.cbMaximumMessage == 0)
+            return handshakeFault();
+        return fault;
     }
 
-    bool serverIsVerified()
+    TlsFault serverFault()
     {
         PCCERT_CONTEXT certificate = nullptr;
         if (QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
                 SEC_E_OK ||
             !certificate)
-            return false;
-        bool verified = certificateIsTrusted(certificate, wideHost_.data(), address_);
+            return handshakeFault("no certificate");
+        TlsFault fault = certificateFault(certificate, wideHost_.data(), address_);
         CertFreeCertificateContext(certificate);
-        return verified;
+        return fault;
     }
 
     // DecryptMessage met a handshake message after the handshake (a TLS 1.3 session ticket):
@@ -333,6 +373,7 @@ private:
     bool haveContext_ = false;
     ULONG request_ = kContextRequest;
     State state_ = State::handshaking;
+    TlsFault fault_;
     bool shutDown_ = false;
     SecPkgContext_StreamSizes sizes_ = {};
 };

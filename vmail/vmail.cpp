@@ -1,10 +1,11 @@
 // The C interface: checks the parameters, runs the protocol steps, and turns every failure
-// into a result code. No exception crosses it.
+// into a result code and the record of why. No exception crosses it.
 #include "vmail/vmail.h"
 
 #include <memory>
 #include <string>
 
+#include "vmail/failure.h"
 #include "vmail/message.h"
 #include "vmail/message_ids.h"
 #include "vmail/options.h"
@@ -30,16 +31,73 @@ std::optional<std::string> trimmedText(const char* text)
     return std::string(withoutBlanks(text));
 }
 
+// Why the calling thread's last connect that gave no handle, and its last one-call send,
+// failed. Trivially destructible, as the thread-local storage of a DLL with the runtime linked
+// in must be.
+thread_local Failure lastConnect;
+thread_local Failure lastSend;
+
 // Runs body; an exception (only an allocation failure can raise one) becomes a failed
-// connection, since nothing may cross the C interface.
+// connection, since nothing may cross the C interface, and is recorded in failure, if any.
 template <typename Body>
-std::int32_t guarded(Body body)
+std::int32_t guarded(Body body, Failure* failure = nullptr)
 {
     try {
         return body();
     } catch (...) {
+        if (failure)
+            *failure = noMemory();
         return kResultConnection;
     }
+}
+
+// After an operation that ended with result: nothing is left recorded when it succeeded, and a
+// failure always has its line, be it only the result.
+void settle(Failure& failure, std::int32_t result, std::int32_t success)
+{
+    if (result == success)
+        failure.clear();
+    else if (!failure.failed())
+        failure = unexplained(result);
+}
+
+// Runs an operation of an open session; success is its result when it succeeds. A session that
+// broke before keeps the reason it broke for, which is why this operation fails too.
+template <typename Body>
+std::int32_t operate(Dialogue& session, std::int32_t success, Body body)
+{
+    if (!session.broken)
+        session.failure.clear();
+    std::int32_t result = guarded(body, &session.failure);
+    settle(session.failure, result, success);
+    return result;
+}
+
+// The end of a connect: the handle, or, when there is none, the reason in lastConnect.
+std::int32_t connected(std::int32_t handle, const Failure& failure)
+{
+    if (handle == kNoHandle)
+        lastConnect = failure.failed() ? failure : unexplained(kNoHandle);
+    return handle;
+}
+
+// A connect operation: a handle for a Session that open (true when it opened) opened to the
+// trimmed host; none, with the reason in lastConnect, when it could not.
+template <typename Session, typename Open>
+std::int32_t connectSession(const char* host, Open open)
+{
+    lastConnect.clear();
+    return guarded(
+        [&]() -> std::int32_t {
+            std::optional<std::string> server = trimmedText(host);
+            if (!server || !isSafeHost(*server))
+                return connected(kNoHandle, badHost());
+            auto session = std::make_unique<Session>();
+            if (!open(*session, *server))
+                return connected(kNoHandle, session->failure);
+            return connected(addSession(std::move(session)), tooManySessions());
+        },
+        &lastConnect);
 }
 
 struct MailParameters {
@@ -105,14 +163,8 @@ void VMAIL_CALL VMailEndWinSock(void) { stopNetworking(); }
 
 int32_t VMAIL_CALL VMailPop3ConnectPortNo(const char* host, int32_t port)
 {
-    return guarded([&]() -> std::int32_t {
-        std::optional<std::string> server = trimmedText(host);
-        if (!server || !isSafeHost(*server))
-            return kNoHandle;
-        auto session = std::make_unique<Pop3Session>();
-        if (pop3Open(*session, *server, port) != 0)
-            return kNoHandle;
-        return addSession(std::move(session));
+    return connectSession<Pop3Session>(host, [&](Pop3Session& session, const std::string& server) {
+        return pop3Open(session, server, port) == 0;
     });
 }
 
@@ -123,7 +175,9 @@ int32_t VMAIL_CALL VMailPop3Authenticate(int32_t handle, const char* user, const
         Pop3Session* session = findPop3Session(handle);
         if (!session)
             return kResultConnection;
-        return pop3Login(*session, textOf(user), textOf(password), apop == 1);
+        return operate(*session, 1, [&] {
+            return pop3Login(*session, textOf(user), textOf(password), apop == 1);
+        });
     });
 }
 
@@ -140,35 +194,41 @@ int32_t VMAIL_CALL VMailSmtpSendMail(const char* host, const char* to, const cha
                                      const char* body, const char* extraHeader,
                                      const char* attachment, int32_t sendOptions)
 {
-    return guarded([&]() -> std::int32_t {
-        std::optional<std::string> server = trimmedText(host);
-        if (!server || !isSafeHost(*server) || (attachment && *attachment) || sendOptions != 0)
-            return kResultBadParameter;
-        std::optional<MailParameters> mail =
-            mailParameters(to, cc, bcc, from, subject, body, extraHeader);
-        if (!mail)
-            return kResultBadParameter;
-        SmtpSession session;
-        std::int32_t result = smtpOpen(session, *server, options().plainSmtpPort);
-        if (result == 0)
-            result = sendComposed(session, *mail);
-        smtpQuit(session);
-        return result;
-    });
+    lastSend.clear();
+    return guarded(
+        [&]() -> std::int32_t {
+            std::optional<std::string> server = trimmedText(host);
+            if (!server || !isSafeHost(*server)) {
+                lastSend = badHost();
+                return kResultBadParameter;
+            }
+            std::optional<MailParameters> mail =
+                (attachment && *attachment) || sendOptions != 0
+                    ? std::nullopt
+                    : mailParameters(to, cc, bcc, from, subject, body, extraHeader);
+            if (!mail) {
+                lastSend = badMail();
+                return kResultBadParameter;
+            }
+            SmtpSession session;
+            std::int32_t result = smtpOpen(session, *server, options().plainSmtpPort);
+            if (result == 0)
+                result = sendComposed(session, *mail);
+            smtpQuit(session);
+            settle(session.failure, result, 0);
+            lastSend = session.failure;
+            return result;
+        },
+        &lastSend);
 }
 
 int32_t VMAIL_CALL VMailSmtpConnectPortNo(const char* host, int32_t port)
 {
-    return guarded([&]() -> std::int32_t {
-        std::optional<std::string> server = trimmedText(host);
-        if (!server || !isSafeHost(*server))
-            return kNoHandle;
-        auto session = std::make_unique<SmtpSession>();
-        if (smtpOpen(*session, *server, port) != 0) {
-            smtpQuit(*session);
-            return kNoHandle;
-        }
-        return addSession(std::move(session));
+    return connectSession<SmtpSession>(host, [&](SmtpSession& session, const std::string& server) {
+        if (smtpOpen(session, server, port) == 0)
+            return true;
+        smtpQuit(session);
+        return false;
     });
 }
 
@@ -180,10 +240,12 @@ int32_t VMAIL_CALL VMailSmtpAuthenticate(int32_t handle, const char* host, const
         SmtpSession* session = findSmtpSession(handle);
         if (!session)
             return kResultConnection;
-        Credentials credentials{textOf(user), textOf(password)};
-        std::int32_t result =
-            smtpAuthenticate(*session, credentials, static_cast<unsigned>(mechanisms));
-        return result == 0 ? 1 : result;
+        return operate(*session, 1, [&] {
+            Credentials credentials{textOf(user), textOf(password)};
+            std::int32_t result =
+                smtpAuthenticate(*session, credentials, static_cast<unsigned>(mechanisms));
+            return result == 0 ? 1 : result;
+        });
     });
 }
 
@@ -193,16 +255,19 @@ int32_t VMAIL_CALL VMailSmtpSendMailEx(int32_t handle, const char* to, const cha
                                        int32_t reserved1, int32_t reserved2, int32_t reserved3)
 {
     return guarded([&]() -> std::int32_t {
-        if (reserved1 != 0 || reserved2 != 0 || reserved3 != 0)
-            return kResultBadParameter;
         std::optional<MailParameters> mail =
-            mailParameters(to, cc, bcc, from, subject, body, extraHeader);
-        if (!mail)
-            return kResultBadParameter;
+            reserved1 != 0 || reserved2 != 0 || reserved3 != 0
+                ? std::nullopt
+                : mailParameters(to, cc, bcc, from, subject, body, extraHeader);
         SmtpSession* session = findSmtpSession(handle);
+        if (!mail) {
+            if (session)
+                session->failure = badMail();
+            return kResultBadParameter;
+        }
         if (!session)
             return kResultConnection;
-        return sendComposed(*session, *mail);
+        return operate(*session, 0, [&] { return sendComposed(*session, *mail); });
     });
 }
 
@@ -214,6 +279,25 @@ void VMAIL_CALL VMailSmtpClose(int32_t handle)
             smtpQuit(*session);
         return 0;
     });
+}
+
+int32_t VMAIL_CALL VMailLastError(int32_t handle, char* buffer, int32_t size)
+{
+    if (handle == kNoHandle)
+        return lastConnect.copyTo(buffer, size);
+    try {
+        if (const Pop3Session* session = findPop3Session(handle))
+            return session->failure.copyTo(buffer, size);
+        if (const SmtpSession* session = findSmtpSession(handle))
+            return session->failure.copyTo(buffer, size);
+    } catch (...) {  // the table's lock could not be taken
+    }
+    return Failure().copyTo(buffer, size);
+}
+
+int32_t VMAIL_CALL VMailLastSendError(char* buffer, int32_t size)
+{
+    return lastSend.copyTo(buffer, size);
 }
 
 }  // extern "C"

@@ -25,6 +25,21 @@
 #define VMAIL_AUTH_CRAM_MD5 4
 #define VMAIL_AUTH_ANY (VMAIL_AUTH_CRAM_MD5 | VMAIL_AUTH_LOGIN | VMAIL_AUTH_PLAIN)
 
+/* What kind of failure VMailLastError and VMailLastSendError report. */
+#define VMAIL_FAILURE_NONE 0           /* the last operation did not fail */
+#define VMAIL_FAILURE_REPLY 1          /* the server refused: the line is its reply */
+#define VMAIL_FAILURE_NAME 2           /* the server's name was not found */
+#define VMAIL_FAILURE_REFUSED 3        /* every address refused the connection */
+#define VMAIL_FAILURE_NO_ANSWER 4      /* no answer in time, to the connect or to a command */
+#define VMAIL_FAILURE_CLOSED 5         /* the server closed the connection */
+#define VMAIL_FAILURE_TLS 6            /* the TLS handshake failed */
+#define VMAIL_FAILURE_CERT_DATE 7      /* the certificate has expired or is not yet valid */
+#define VMAIL_FAILURE_CERT_NAME 8      /* the certificate is issued for another name */
+#define VMAIL_FAILURE_CERT_UNTRUSTED 9 /* the certificate is not from a trusted root */
+#define VMAIL_FAILURE_TLS_REFUSED 10   /* STARTTLS or STLS offered but refused */
+#define VMAIL_FAILURE_NO_MECHANISM 11  /* no login method in common */
+#define VMAIL_FAILURE_OTHER 12         /* anything else (an unusable parameter, the socket layer) */
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -68,6 +83,16 @@ VMAIL_API int32_t VMAIL_CALL VMailSmtpSendMailEx(int32_t handle, const char* to,
                                                  int32_t reserved2, int32_t reserved3);
 /* Says QUIT and closes. */
 VMAIL_API void VMAIL_CALL VMailSmtpClose(int32_t handle);
+
+/* Why the last operation on an open session failed (VMailPop3Authenticate, VMailSmtpAuthenticate,
+   VMailSmtpSendMailEx), or, for handle -1, the last connect (VMailPop3ConnectPortNo,
+   VMailSmtpConnectPortNo) of the calling thread that returned -1. Writes one line into buffer,
+   NUL-terminated and cut to size bytes without splitting a double-byte character, and returns
+   the failure's kind; VMAIL_FAILURE_NONE and an empty line when that operation succeeded or
+   none was made. buffer may be null when size is 0. */
+VMAIL_API int32_t VMAIL_CALL VMailLastError(int32_t handle, char* buffer, int32_t size);
+/* The same for the last VMailSmtpSendMail of the calling thread. */
+VMAIL_API int32_t VMAIL_CALL VMailLastSendError(char* buffer, int32_t size);
 
 #ifdef __cplusplus
 }

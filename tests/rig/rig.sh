@@ -23,11 +23,12 @@
 # 465 speaks TLS from the first byte; 25 and 8587 (submission with AUTH like 587) have no TLS.
 # 9587 is 8587 with a server that takes 3 s to accept the DATA command, as a busy one may: the
 # demo shows the Main window while a send is under way.
-# 4587, 5587 and 6587 offer STARTTLS with a certificate a client must refuse: one for another
-# name, an expired one, and one from a CA that is not in ca.pem; each logs under its own
-# syslog_name (postfix/badname, postfix/expired, postfix/unknownca), so a test can prove from
-# the log that no AUTH reached them. POP3 offers STLS on 127.0.0.1:110; the same port on
-# 127.0.0.2, .3 and .4 presents those three bad certificates, and 127.0.0.5 offers no STLS.
+# 4587, 5587, 6587 and 7587 offer STARTTLS with a certificate a client must refuse: one for
+# another name, an expired one, one from a CA that is not in ca.pem, and one not yet valid; each
+# logs under its own syslog_name (postfix/badname, postfix/expired, postfix/unknownca,
+# postfix/future), so a test can prove from the log that no AUTH reached them. POP3 offers STLS
+# on 127.0.0.1:110; the same port on 127.0.0.2, .3, .4 and .6 presents those four bad
+# certificates, and 127.0.0.5 offers no STLS.
 # USER/PASS and APOP work without TLS everywhere.
 #
 # A dual-stack name with a broken IPv6 path: dual.velmor-rig.test resolves (through a hosts file
@@ -80,21 +81,24 @@ slow_submission_port=9587
 badname_port=4587
 expired_port=5587
 unknownca_port=6587
+future_port=7587
 tls_host=localhost
 pop3_badname_host=127.0.0.2
 pop3_expired_host=127.0.0.3
 pop3_unknownca_host=127.0.0.4
 pop3_plain_host=127.0.0.5
+pop3_future_host=127.0.0.6
 dual_host=dual.$domain
 race_host=race.$domain
-race_addresses="127.0.0.6 127.0.0.7 127.0.0.8"
+race_addresses="127.0.0.7 127.0.0.8 127.0.0.9"
 silent_address=::1
 silent_ports="$smtp_port $submission_port $plain_submission_port $pop3_port"
 # Every port of each server, as wait_refused takes them.
 smtp_ports="$smtp_port $submission_port $login_only_port $plain_only_port $smtps_port
-    $plain_submission_port $slow_submission_port $badname_port $expired_port $unknownca_port"
+    $plain_submission_port $slow_submission_port $badname_port $expired_port $unknownca_port
+    $future_port"
 pop3_ports="$pop3_port $pop3_port:$pop3_badname_host $pop3_port:$pop3_expired_host
-    $pop3_port:$pop3_unknownca_host $pop3_port:$pop3_plain_host"
+    $pop3_port:$pop3_unknownca_host $pop3_port:$pop3_plain_host $pop3_port:$pop3_future_host"
 # Mail files belong to an unprivileged account: Postfix's virtual delivery refuses low uids and
 # Dovecot refuses to run mail processes as root.
 mail_owner=nobody
@@ -223,7 +227,7 @@ start_smtp() {
     wait_answers "$smtp_port:220:QUIT" "$submission_port:220:QUIT" "$login_only_port:220:QUIT" \
         "$plain_only_port:220:QUIT" "$plain_submission_port:220:QUIT" \
         "$slow_submission_port:220:QUIT" "$badname_port:220:QUIT" "$expired_port:220:QUIT" \
-        "$unknownca_port:220:QUIT" "$smtps_port:220:QUIT::tls" ||
+        "$unknownca_port:220:QUIT" "$future_port:220:QUIT" "$smtps_port:220:QUIT::tls" ||
         { show_logs; return 1; }
 }
 
@@ -303,7 +307,8 @@ start() {
     start_smtp || { stop_all; exit 1; }
     wait_answers "$pop3_port:+OK:QUIT" "$pop3_port:+OK:QUIT:$pop3_badname_host" \
         "$pop3_port:+OK:QUIT:$pop3_expired_host" "$pop3_port:+OK:QUIT:$pop3_unknownca_host" \
-        "$pop3_port:+OK:QUIT:$pop3_plain_host" || { show_logs; stop_all; exit 1; }
+        "$pop3_port:+OK:QUIT:$pop3_plain_host" "$pop3_port:+OK:QUIT:$pop3_future_host" ||
+        { show_logs; stop_all; exit 1; }
     start_dual_path || { stop_all; exit 1; }
     write_env
     echo "rig: Postfix and Dovecot answer on $host:$smtp_port, :$submission_port and" \

@@ -1,4 +1,5 @@
-// Code page 932 to UTF-8 as Windows converts it, identically in both builds.
+// Code page 932 to UTF-8 as Windows converts it, identically in both builds, and UTF-8 from a
+// server back to code page 932.
 #include "vmail/charset.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 
 #include "tests/support/test_files.h"
 #include "vmail/md5.h"
+#include "vmail/server_text.h"
 
 using vmail::cp932ToUtf8;
 
@@ -103,4 +105,55 @@ TEST(Cp932ToUtf8, ConvertsEveryCodeExactlyAsTheWindowsTable)
     }
     EXPECT_EQ(accepted, 9795);
     EXPECT_EQ(vmail::toHex(vmail::md5(table)), "30e9db3e0a703771a811224773230528");
+}
+
+TEST(Utf8CharacterLength, TakesShortestFormsWithinUnicodeOnly)
+{
+    const struct {
+        const char* meaning;
+        std::string bytes;
+        std::size_t length;
+    } cases[] = {
+        {"ASCII", "a", 1},
+        {"two bytes", "é", 2},
+        {"three bytes", "あ", 3},
+        {"four bytes", "😀", 4},
+        {"empty", "", 0},
+        {"a continuation byte alone", "\x80", 0},
+        {"an overlong two-byte form", "\xc0\xaf", 0},
+        {"an overlong three-byte form", "\xe0\x80\xaf", 0},
+        {"an overlong four-byte form", "\xf0\x80\x80\xaf", 0},
+        {"a surrogate", "\xed\xa0\x80", 0},
+        {"beyond U+10FFFF", "\xf4\x90\x80\x80", 0},
+        {"cut short", "\xe3\x81", 0},
+        {"a lead byte before ASCII", "\xe3" "a", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vmail::utf8CharacterLength(c.bytes), c.length) << c.meaning;
+    EXPECT_TRUE(vmail::isUtf8("日本語 text 😀"));
+    EXPECT_FALSE(vmail::isUtf8(cp932("日本語")));
+}
+
+TEST(Utf8ToCp932, GivesAQuestionMarkForWhatCodePage932Lacks)
+{
+    const struct {
+        const char* meaning;
+        std::string utf8;
+        std::string cp932;
+    } cases[] = {
+        {"Japanese, half-width katakana, NEC specials", "日本語ｶﾅ①", cp932("日本語ｶﾅ①")},
+        {"fullwidth tilde", "～", "\x81\x60"},
+        {"wave dash: no look-alike stands in for it", "〜", "?"},
+        {"accented Latin", "café", "caf?"},
+        {"an emoji", "a😀b", "a?b"},
+        {"a byte that starts no character", "a\xff" "b", "a?b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vmail::utf8ToCp932(c.utf8), c.cp932) << c.meaning;
+}
+
+// Text that is neither UTF-8 nor code page 932 as a whole: its UTF-8 characters still count.
+TEST(ServerText, ConvertsTheUtf8InTextOfNoOneEncoding)
+{
+    EXPECT_EQ(vmail::serverText("-ERR 日本 \xff"), cp932("-ERR 日本 ?"));
 }

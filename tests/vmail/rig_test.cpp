@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "tests/support/test_files.h"
+#include "tests/vmail/last_error.h"
 #include "tests/vmail/mail_reader.h"
 #include "tests/vmail/rig_session.h"
 #include "tests/vmail/vmail_fixture.h"
@@ -211,5 +213,82 @@ TEST_F(RigTest, ANameWhoseFirstAddressIsSilentConnectsThroughTheNext)
         EXPECT_EQ(parse(waitForMessage(env_["RIG_RECIPIENT_MAILDIR"], plain)).field("From"), sender);
 
         sendAuthenticated(env_, host, "RIG_SUBMISSION_PORT", VMAIL_AUTH_ANY, spelling.from);
+    }
+}
+
+// What the real servers refuse, and an address that never answers: the detail the client tells,
+// in the servers' own words where they spoke.
+TEST_F(RigTest, RefusalsAndSilenceAreToldInTheServersWords)
+{
+    const std::string host = env_["RIG_HOST"];
+    const std::string user = env_["RIG_USER"];
+    auto smtpLogin = [&](const char* portKey, const char* password, int mechanisms) {
+        int32_t handle = VMailSmtpConnectPortNo(host.c_str(), env_.port(portKey));
+        EXPECT_GE(handle, 1);
+        EXPECT_LT(VMailSmtpAuthenticate(handle, host.c_str(), user.c_str(), password, mechanisms), 0);
+        LastError error = lastError(handle);
+        VMailSmtpClose(handle);
+        return error;
+    };
+    auto pop3Login = [&](int32_t apop) {
+        int32_t handle = VMailPop3ConnectPortNo(host.c_str(), env_.port("RIG_POP3_PORT"));
+        EXPECT_GE(handle, 1);
+        EXPECT_EQ(VMailPop3Authenticate(handle, user.c_str(), "wrong-password", apop), -2);
+        LastError error = lastError(handle);
+        VMailPop3Close(handle);
+        return error;
+    };
+    const struct {
+        const char* what;
+        std::function<LastError()> call;
+        int32_t kind;
+        std::string line;  // UTF-8 here
+    } rows[] = {
+        {"a wrong password",
+         [&] { return smtpLogin("RIG_SUBMISSION_PORT", "wrong-password", VMAIL_AUTH_ANY); },
+         VMAIL_FAILURE_REPLY, "535 5.7.8 Error: authentication failed: (reason unavailable)"},
+        {"CRAM-MD5 alone where only LOGIN is offered",
+         [&] {
+             return smtpLogin("RIG_LOGIN_ONLY_PORT", env_["RIG_PASSWORD"].c_str(),
+                              VMAIL_AUTH_CRAM_MD5);
+         },
+         VMAIL_FAILURE_NO_MECHANISM, "共通の認証方式がありません (サーバー: LOGIN)"},
+        {"an unknown recipient",
+         [&] {
+             VMailSmtpSendMail(host.c_str(), env_["RIG_UNKNOWN"].c_str(), nullptr, nullptr,
+                               env_["RIG_ADDRESS"].c_str(), "s", "b", "X-Mailer: VelmorMail", nullptr, 0);
+             return lastSendError();
+         },
+         VMAIL_FAILURE_REPLY,
+         "550 5.1.1 <" + env_["RIG_UNKNOWN"] +
+             ">: Recipient address rejected: User unknown in virtual mailbox table"},
+        {"a mail without logging in first",
+         [&] {
+             int32_t handle = VMailSmtpConnectPortNo(host.c_str(), env_.port("RIG_SUBMISSION_PORT"));
+             VMailSmtpSendMailEx(handle, "someone@elsewhere.example", nullptr, nullptr,
+                                 env_["RIG_ADDRESS"].c_str(), "s", "b", "X-Mailer: VelmorMail", 0, 0, 0);
+             LastError error = lastError(handle);
+             VMailSmtpClose(handle);
+             return error;
+         },
+         VMAIL_FAILURE_REPLY,
+         "554 5.7.1 <someone@elsewhere.example>: Recipient address rejected: Access denied"},
+        {"a wrong POP3 password", [&] { return pop3Login(0); }, VMAIL_FAILURE_REPLY,
+         "-ERR [AUTH] Authentication failed."},
+        {"a wrong APOP password", [&] { return pop3Login(1); }, VMAIL_FAILURE_REPLY,
+         "-ERR [AUTH] Authentication failed."},
+        // The rig's ::1 takes no connection: its accept queues are kept full.
+        {"an address that never answers",
+         [&] {
+             EXPECT_EQ(VMailSmtpConnectPortNo("::1", env_.port("RIG_SMTP_PORT")), -1);
+             return lastError(-1);
+         },
+         VMAIL_FAILURE_NO_ANSWER, "応答がありません (接続, 3秒)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        LastError error = row.call();
+        EXPECT_EQ(error.kind, row.kind);
+        EXPECT_EQ(error.line, cp932(row.line));
     }
 }

@@ -1,6 +1,6 @@
 // TLS against the rig's real servers: STARTTLS and implicit TLS into Postfix, STLS into Dovecot,
 // each checked in the server's own log, and certificates that must be refused before a name or
-// password leaves the client.
+// password leaves the client, with the reason the client then tells.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/test_files.h"
+#include "tests/vmail/last_error.h"
 #include "tests/vmail/rig_session.h"
 #include "tests/vmail/vmail_fixture.h"
 
@@ -104,24 +105,46 @@ TEST_F(RigTlsTest, AnUntrustedCertificateEndsTheConnectionBeforeAnyLogin)
         const char* smtpPortKey;
         const char* service;
         const char* pop3HostKey;
+        int32_t kind;
+        const char* reason;  // UTF-8; "{host}" is the host connected to
     } servers[] = {
-        {"another host name", "RIG_BADNAME_PORT", "postfix/badname/", "RIG_POP3_BADNAME_HOST"},
-        {"expired", "RIG_EXPIRED_PORT", "postfix/expired/", "RIG_POP3_EXPIRED_HOST"},
-        {"unknown authority", "RIG_UNKNOWNCA_PORT", "postfix/unknownca/", "RIG_POP3_UNKNOWNCA_HOST"},
+        {"another host name", "RIG_BADNAME_PORT", "postfix/badname/", "RIG_POP3_BADNAME_HOST",
+         VMAIL_FAILURE_CERT_NAME, "証明書の名前が違います (証明書: other.velmor-rig.test)"},
+        // The rig's dates are at noon UTC: the same day in any time zone the tests run in.
+        {"expired", "RIG_EXPIRED_PORT", "postfix/expired/", "RIG_POP3_EXPIRED_HOST",
+         VMAIL_FAILURE_CERT_DATE, "証明書の期限切れ ({host}, 2021/01/01まで)"},
+        {"not yet valid", "RIG_FUTURE_PORT", "postfix/future/", "RIG_POP3_FUTURE_HOST",
+         VMAIL_FAILURE_CERT_DATE, "証明書の有効期間前 ({host}, 2040/01/01から)"},
+        {"unknown authority", "RIG_UNKNOWNCA_PORT", "postfix/unknownca/", "RIG_POP3_UNKNOWNCA_HOST",
+         VMAIL_FAILURE_CERT_UNTRUSTED, "証明書の発行元が信頼されていません (Velmor Mail Rig Untrusted CA)"},
+    };
+    auto reasonFor = [](const char* reason, const std::string& host) {
+        std::string text = reason;
+        if (std::size_t at = text.find("{host}"); at != std::string::npos)
+            text.replace(at, 6, host);
+        return cp932(text);
     };
     for (const auto& server : servers) {
         SCOPED_TRACE(server.what);
+        // A name for SMTP, addresses for POP3: the name is matched by the system's policy, an
+        // address by the client itself.
+        const std::string smtpHost = env_["RIG_TLS_HOST"];
+        const std::string smtpReason = reasonFor(server.reason, smtpHost);
         // The server notes every session's commands when it ends; a session that got as far as
         // AUTH shows "auth=" there.
         const std::vector<std::string> ended = {server.service, "disconnect from"};
         const std::size_t seen = logLines("RIG_POSTFIX_LOG", ended).size();
-        EXPECT_EQ(VMailSmtpConnectPortNo(env_["RIG_HOST"].c_str(), env_.port(server.smtpPortKey)), -1);
+        EXPECT_EQ(VMailSmtpConnectPortNo(smtpHost.c_str(), env_.port(server.smtpPortKey)), -1);
+        EXPECT_EQ(lastError(-1).kind, server.kind);
+        EXPECT_EQ(lastError(-1).line, smtpReason);
         // The one-call send takes the same way in.
         vmail::options().plainSmtpPort = env_.port(server.smtpPortKey);
-        EXPECT_EQ(VMailSmtpSendMail(env_["RIG_HOST"].c_str(), env_["RIG_RECIPIENT"].c_str(), nullptr,
+        EXPECT_EQ(VMailSmtpSendMail(smtpHost.c_str(), env_["RIG_RECIPIENT"].c_str(), nullptr,
                                     nullptr, env_["RIG_ADDRESS"].c_str(), "s", "b",
                                     "X-Mailer: VelmorMail", nullptr, 0),
                   -1);
+        EXPECT_EQ(lastSendError().kind, server.kind);
+        EXPECT_EQ(lastSendError().line, smtpReason);
         EXPECT_GE(waitForMoreLines("RIG_POSTFIX_LOG", ended, seen + 1), seen + 2);
         EXPECT_TRUE(logLines("RIG_POSTFIX_LOG", {server.service, "sasl_"}).empty());
         EXPECT_TRUE(logLines("RIG_POSTFIX_LOG", {server.service, "authentication failed"}).empty());
@@ -132,6 +155,8 @@ TEST_F(RigTlsTest, AnUntrustedCertificateEndsTheConnectionBeforeAnyLogin)
         const std::string lip = "lip=" + host;
         const std::size_t before = logLines("RIG_DOVECOT_LOG", {lip}).size();
         EXPECT_EQ(VMailPop3ConnectPortNo(host.c_str(), env_.port("RIG_POP3_PORT")), -1);
+        EXPECT_EQ(lastError(-1).kind, server.kind);
+        EXPECT_EQ(lastError(-1).line, reasonFor(server.reason, host));
         EXPECT_GT(waitForMoreLines("RIG_DOVECOT_LOG", {lip}, before), before);
         EXPECT_TRUE(logLines("RIG_DOVECOT_LOG", {lip + ",", "Login: "}).empty());
         EXPECT_TRUE(logLines("RIG_DOVECOT_LOG", {lip + ",", "auth failed"}).empty());

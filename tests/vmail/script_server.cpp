@@ -38,6 +38,13 @@ void ScriptConnection::reply(const std::string& answer)
         send(answer);
 }
 
+std::size_t ScriptConnection::receiveBytes(int timeoutMs)
+{
+    char chunk[4096];
+    long got = testnet::receiveFrom(peer_, chunk, sizeof chunk, timeoutMs);
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+}
+
 std::size_t ScriptConnection::bytesUntilHangUp(int timeoutMs)
 {
     char chunk[256];

@@ -24,6 +24,8 @@ public:
     std::size_t readUntil(const std::string& end, int timeoutMs = 5000);
     // Reads a line and answers it: the usual step of a script.
     void reply(const std::string& answer);
+    // Waits, bounded, for bytes that need not form a line (a TLS handshake's); how many came.
+    std::size_t receiveBytes(int timeoutMs = 5000);
     // Waits, bounded, for the client to hang up, answering nothing: a dead server.
     void stayQuiet(int timeoutMs) { bytesUntilHangUp(timeoutMs); }
     // The same, counting the bytes the client sent meanwhile.

@@ -1,4 +1,4 @@
-// VMAIL.DLL as the program loads it: the ten operations exported by their plain names, and the
+// VMAIL.DLL as the program loads it: the twelve operations exported by their plain names, and the
 // calls that need no server answering as the interface promises.
 #include <windows.h>
 
@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 
+#include "tests/support/test_files.h"
 #include "tests/vmail/rig_session.h"
 #include "vmail/vmail.h"
 
@@ -16,7 +18,7 @@ const char* const kExports[] = {
     "VMailInitializeWinSock", "VMailEndWinSock",        "VMailPop3ConnectPortNo",
     "VMailPop3Authenticate",  "VMailPop3Close",         "VMailSmtpSendMail",
     "VMailSmtpConnectPortNo", "VMailSmtpAuthenticate",  "VMailSmtpSendMailEx",
-    "VMailSmtpClose",
+    "VMailSmtpClose",         "VMailLastError",         "VMailLastSendError",
 };
 
 class VmailDllTest : public ::testing::Test {
@@ -42,7 +44,7 @@ protected:
 
 }  // namespace
 
-TEST_F(VmailDllTest, ExportsTheTenOperationsByName)
+TEST_F(VmailDllTest, ExportsTheTwelveOperationsByName)
 {
     for (const char* name : kExports)
         EXPECT_NE(GetProcAddress(library_, name), nullptr) << name;
@@ -65,6 +67,30 @@ TEST_F(VmailDllTest, StartsAndEndsWinSockAndClosesNoHandle)
     EXPECT_EQ(send("host\r\n", "a@example.jp", nullptr, nullptr, "b@example.jp", "s", "b",
                    "X-Mailer: VelmorMail", nullptr, 0),
               -501);
+    end();
+}
+
+// Why a connect or a send failed is kept per thread, in the thread-local storage of a DLL whose
+// runtime is linked in: the thread that failed reads it, another finds nothing.
+TEST_F(VmailDllTest, TellsEachThreadItsOwnLastConnect)
+{
+    auto start = find<int32_t(__stdcall*)()>("VMailInitializeWinSock");
+    auto end = find<void(__stdcall*)()>("VMailEndWinSock");
+    auto connect = find<int32_t(__stdcall*)(const char*, int32_t)>("VMailSmtpConnectPortNo");
+    auto lastError = find<int32_t(__stdcall*)(int32_t, char*, int32_t)>("VMailLastError");
+    auto lastSendError = find<int32_t(__stdcall*)(char*, int32_t)>("VMailLastSendError");
+    ASSERT_TRUE(start && end && connect && lastError && lastSendError);
+    ASSERT_NE(start(), 0);
+    char line[300] = {};
+    int32_t kind = VMAIL_FAILURE_NONE;
+    std::thread([&] {
+        EXPECT_EQ(lastSendError(nullptr, 0), VMAIL_FAILURE_NONE);
+        EXPECT_EQ(connect("no-such-host.invalid", 25), -1);
+        kind = lastError(-1, line, sizeof line);
+    }).join();
+    EXPECT_EQ(kind, VMAIL_FAILURE_NAME);
+    EXPECT_EQ(std::string(line), cp932("サーバー名が見つかりません (no-such-host.invalid)"));
+    EXPECT_EQ(lastError(-1, nullptr, 0), VMAIL_FAILURE_NONE);
     end();
 }
 

@@ -4,10 +4,13 @@
 # templates/openssl.cnf.in. ca.pem is the CA a client trusts; every certificate below is issued
 # by it except unknown-ca.pem, issued by a second CA that appears nowhere else:
 #   server.pem       the rig's own names (localhost, mx.velmor-rig.test, dual.velmor-rig.test,
-#                    127.0.0.1, ::1)
+#                    127.0.0.1, ::1, and the POP3 addresses of expired.pem and future.pem)
 #   other-name.pem   only other.velmor-rig.test, so it matches none of the names a client uses
 #   expired.pem      the rig's names, but valid only during 2020
+#   future.pem       the rig's names, but valid only from 2040
 #   unknown-ca.pem   the rig's names, valid now, from the untrusted CA
+# The dates of expired.pem and future.pem are at noon UTC, so that their day is the same in
+# every time zone a test runs in (a client shows the day in local time).
 # Certificates are issued with "openssl ca", which can set any validity period; its database
 # and the CA keys stay in DIR/tls/ca-db and DIR/tls/*-ca.key.
 make_pki() {
@@ -26,7 +29,7 @@ make_pki() {
     fill_template openssl.cnf "$tls_dir/openssl.cnf" || return 1
     # The keys side by side: generating them is most of the time this takes.
     local keys=() key
-    for name in ca untrusted-ca server other-name expired unknown-ca; do
+    for name in ca untrusted-ca server other-name expired future unknown-ca; do
         openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 \
             -out "$tls_dir/$name.key" >>"$log_dir/tls.log" 2>&1 &
         keys+=($!)
@@ -41,13 +44,15 @@ make_pki() {
             issue_certificate trusted server "$tls_host" rig_names "$from" "$until" &&
             issue_certificate trusted other-name "other.$domain" other_name "$from" "$until" &&
             issue_certificate trusted expired "$tls_host" rig_names \
-                20200101000000Z 20210101000000Z &&
+                20200101120000Z 20210101120000Z &&
+            issue_certificate trusted future "$tls_host" rig_names \
+                20400101120000Z 20410101120000Z &&
             issue_certificate untrusted unknown-ca "$tls_host" rig_names "$from" "$until"
     } >>"$log_dir/tls.log" 2>&1 || return 1
     # The servers' unprivileged processes may read certificates and keys (throw-away keys of a
     # rig that exists only inside a private namespace); the CA keys stay private to root.
     chmod 644 "$tls_dir"/*.pem "$tls_dir"/server.key "$tls_dir"/other-name.key \
-        "$tls_dir"/expired.key "$tls_dir"/unknown-ca.key || return 1
+        "$tls_dir"/expired.key "$tls_dir"/future.key "$tls_dir"/unknown-ca.key || return 1
     chmod 600 "$tls_dir"/ca.key "$tls_dir"/untrusted-ca.key
 }
 
