@@ -3,6 +3,7 @@
 
 #include "app/dialogs.h"
 #include "app/editor.h"
+#include "app/failure_tooltip.h"
 #include "app/help.h"
 #include "app/main_layout.h"
 #include "app/resource_ids.h"
@@ -123,9 +124,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND: dispatchCommand(kMainCommands, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_CLOSE:   onMainClose(window); return 0;
     case WM_DESTROY: onMainDestroy(); return 0;
-    case kShowStatusMessage:   onShowStatus(reinterpret_cast<const char*>(lParam)); return 0;
-    case kCloseMessage:        requestClose(); return 0;
-    case kSendFinishedMessage: finishSend(); return 0;
+    case kShowStatusMessage:    onShowStatus(reinterpret_cast<const char*>(lParam)); return 0;
+    case kFailureDetailMessage: showStatusTooltip(reinterpret_cast<const char*>(lParam)); return 0;
+    case kCloseMessage:         requestClose(); return 0;
+    case kSendFinishedMessage:  finishSend(); return 0;
     case WM_QUERYENDSESSION:
         // A shutdown waits for the send; Windows shows the reason startSend gave it.
         if (sendRunning())

@@ -10,6 +10,7 @@
 // window otherwise.
 enum SendMessageId : UINT {
     kShowStatusMessage = WM_APP + 1,  // lParam: the status text, valid during the call
+    kFailureDetailMessage,            // lParam: why the send failed, or "" for nothing
     kCloseMessage,                    // the procedure asks for the program's end
     kSendFinishedMessage,             // posted as the worker's last act
 };

@@ -11,4 +11,9 @@ void showStatus(Text text)
     SendMessageA(mainWindow, kShowStatusMessage, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void showFailureDetail(Text detail)
+{
+    SendMessageA(mainWindow, kFailureDetailMessage, 0, reinterpret_cast<LPARAM>(detail.c_str()));
+}
+
 void closeMainWindow() { SendMessageA(mainWindow, kCloseMessage, 0, 0); }

@@ -4,6 +4,7 @@
 #include "common/number_text.h"
 #include "log/send_log.h"
 #include "message/message_texts.h"
+#include "send/failure_detail.h"
 #include "send/result_message.h"
 #include "send/shell_operations.h"
 #include "settings/settings.h"
@@ -51,6 +52,23 @@ constexpr LoginFailure kLoginFailures[] = {
     {-10, kPop3OtherError},
 };
 
+// Room for the library's line of a failure: about 250 bytes at the most.
+constexpr std::int32_t kDetailBytes = 512;
+
+// Where the library keeps the reason of a failure: a session, by its handle (-1 for a connect
+// that gave none), or the last one-call send.
+constexpr std::int32_t kOneCallSend = -2;
+
+// The library's reason why step failed, read before the session is closed, beside the status
+// line.
+void showLibraryDetail(SendStep step, std::int32_t source)
+{
+    char line[kDetailBytes] = {};
+    std::int32_t kind = source == kOneCallSend ? VMailLastSendError(line, kDetailBytes)
+                                               : VMailLastError(source, line, kDetailBytes);
+    showFailureDetail(failureDetail(step, kind, line));
+}
+
 // Starts the socket layer for one step; on failure says so and ends it again.
 bool startWinSock()
 {
@@ -76,6 +94,7 @@ int loginPopBeforeSmtp()
     bool loggedIn = false;
     if (handle == -1) {
         showStatus(kPop3ConnectFailed);
+        showLibraryDetail(SendStep::pop3Connect, handle);
     } else {
         showStatus(kSocketOpen);
         std::int32_t result = VMailPop3Authenticate(handle, settings.pop3UserId.c_str(),
@@ -88,6 +107,8 @@ int loginPopBeforeSmtp()
                 loggedIn = false;
             }
         }
+        if (!loggedIn)
+            showLibraryDetail(SendStep::pop3Login, handle);
     }
     if (!loggedIn) {
         VMailPop3Close(handle);
@@ -110,6 +131,8 @@ SendOutcome sendByPlainSmtp()
                                             nullptr, nullptr, settings.fromAddress.c_str(),
                                             messageSubject.c_str(), messageBody.c_str(),
                                             kExtraHeader, nullptr, 0);
+    if (result < 0)
+        showLibraryDetail(SendStep::smtpSend, kOneCallSend);
     VMailEndWinSock();
     return SendOutcome{true, result};
 }
@@ -123,14 +146,18 @@ SendOutcome sendBySmtpAuth()
     std::int32_t handle = VMailSmtpConnectPortNo(settings.smtpServer.c_str(), smtpAuthPort());
     if (handle == -1) {
         showStatus(kSmtpConnectFailed);
+        showLibraryDetail(SendStep::smtpConnect, handle);
     } else if (VMailSmtpAuthenticate(handle, settings.smtpServer.c_str(), settings.pop3UserId.c_str(),
                                      settings.pop3Password.c_str(), kAllMechanisms) != 1) {
         showStatus(kSmtpAuthFailed);
+        showLibraryDetail(SendStep::smtpLogin, handle);
     } else {
         outcome.handedOver = true;
         outcome.result = VMailSmtpSendMailEx(handle, settings.toAddress.c_str(), nullptr, nullptr,
                                              settings.fromAddress.c_str(), messageSubject.c_str(),
                                              messageBody.c_str(), kExtraHeader, 0, 0, 0);
+        if (outcome.result < 0)
+            showLibraryDetail(SendStep::smtpSend, handle);
     }
     VMailSmtpClose(handle);
     VMailEndWinSock();
@@ -139,6 +166,7 @@ SendOutcome sendBySmtpAuth()
 
 void sendCurrentMessage()
 {
+    showFailureDetail(Text());  // the last attempt's reason no longer holds
     SendOutcome outcome;
     if (settings.smtpAuth != 0) {
         outcome = sendBySmtpAuth();

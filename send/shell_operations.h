@@ -9,6 +9,10 @@
 // the send runs on; returns once the line shows it, so the steps appear in order.
 void showStatus(Text text);
 
+// Shows why the send failed as the status line's tooltip, in the user's reach without a change
+// to what the line says; an empty text removes it. Called from the thread the send runs on.
+void showFailureDetail(Text detail);
+
 // Closes the Main window, the one way the program ends; asked during a send, once the send has
 // ended.
 void closeMainWindow();

@@ -23,6 +23,9 @@ struct VmailFunctions {
     decltype(&VMailSmtpAuthenticate) smtpAuthenticate = nullptr;
     decltype(&VMailSmtpSendMailEx) smtpSendMailEx = nullptr;
     decltype(&VMailSmtpClose) smtpClose = nullptr;
+    // Not in every copy of the library: without them a failure has no detail.
+    decltype(&VMailLastError) lastError = nullptr;
+    decltype(&VMailLastSendError) lastSendError = nullptr;
 };
 
 // Every operation of the loaded DLL, or none.
@@ -56,11 +59,21 @@ bool loadVmail()
         find(module, "VMailSmtpAuthenticate", found.smtpAuthenticate) &&
         find(module, "VMailSmtpSendMailEx", found.smtpSendMailEx) &&
         find(module, "VMailSmtpClose", found.smtpClose)) {
+        find(module, "VMailLastError", found.lastError);
+        find(module, "VMailLastSendError", found.lastSendError);
         vmail = found;
         return true;
     }
     FreeLibrary(module);
     return false;
+}
+
+// What a library that keeps no detail of a failure answers: none, and an empty line.
+int32_t noDetail(char* buffer, int32_t size)
+{
+    if (buffer && size > 0)
+        *buffer = '\0';
+    return VMAIL_FAILURE_NONE;
 }
 
 }  // namespace
@@ -130,6 +143,16 @@ void VMAIL_CALL VMailSmtpClose(int32_t handle)
 {
     if (vmail.smtpClose)
         vmail.smtpClose(handle);
+}
+
+int32_t VMAIL_CALL VMailLastError(int32_t handle, char* buffer, int32_t size)
+{
+    return vmail.lastError ? vmail.lastError(handle, buffer, size) : noDetail(buffer, size);
+}
+
+int32_t VMAIL_CALL VMailLastSendError(char* buffer, int32_t size)
+{
+    return vmail.lastSendError ? vmail.lastSendError(buffer, size) : noDetail(buffer, size);
 }
 
 }  // extern "C"

@@ -18,6 +18,14 @@ std::string call(const char* name, Args... args)
     return line + ")";
 }
 
+std::int32_t failure(char* buffer, std::int32_t size)
+{
+    std::string line = fakeVmail.failureLine.substr(0, static_cast<std::size_t>(size) - 1);
+    line.copy(buffer, line.size());
+    buffer[line.size()] = '\0';
+    return fakeVmail.failureKind;
+}
+
 }  // namespace
 
 std::int32_t FakeVmail::answer(const std::string& name)
@@ -108,6 +116,18 @@ int32_t VMAIL_CALL VMailSmtpSendMailEx(int32_t handle, const char* to, const cha
 void VMAIL_CALL VMailSmtpClose(int32_t handle)
 {
     fakeVmail.calls.push_back(call("VMailSmtpClose", std::to_string(handle)));
+}
+
+int32_t VMAIL_CALL VMailLastError(int32_t handle, char* buffer, int32_t size)
+{
+    fakeVmail.calls.push_back(call("VMailLastError", std::to_string(handle)));
+    return failure(buffer, size);
+}
+
+int32_t VMAIL_CALL VMailLastSendError(char* buffer, int32_t size)
+{
+    fakeVmail.calls.push_back("VMailLastSendError()");
+    return failure(buffer, size);
 }
 
 }  // extern "C"

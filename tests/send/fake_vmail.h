@@ -21,6 +21,10 @@ struct FakeVmail {
         {"VMailSmtpAuthenticate", 1},  {"VMailSmtpSendMailEx", 0},
     };
 
+    // What VMailLastError and VMailLastSendError report of a failure (recorded among the calls).
+    std::int32_t failureKind = 1;  // VMAIL_FAILURE_REPLY
+    std::string failureLine = "550 5.7.1 scripted refusal";
+
     std::int32_t answer(const std::string& name);
     // The names of the calls only, in order.
     std::vector<std::string> names() const;

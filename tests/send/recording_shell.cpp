@@ -7,4 +7,6 @@ RecordingShell recordingShell;
 
 void showStatus(Text status) { recordingShell.statuses.push_back(status); }
 
+void showFailureDetail(Text detail) { recordingShell.failureDetails.push_back(detail); }
+
 void closeMainWindow() { ++recordingShell.closeRequests; }

@@ -7,6 +7,7 @@
 
 struct RecordingShell {
     std::vector<std::string> statuses;
+    std::vector<std::string> failureDetails;
     int closeRequests = 0;
 };
 

@@ -51,7 +51,8 @@ struct FailedStep {
     const char* operation;  // the call that fails, and its result
     std::int32_t result;
     Lines calls;
-    Lines statuses;  // in UTF-8
+    Lines statuses;      // in UTF-8
+    const char* detail;  // beside the status line, in UTF-8; empty for none
 };
 
 // gtest shows a row by its name, not by its bytes (string buffers and padding are unset).
@@ -65,29 +66,35 @@ const char kEnd[] = "VMailEndWinSock()";
 const char kPopConnect[] = "VMailPop3ConnectPortNo(pop.example.jp,110)";
 const char kSmtpConnect[] = "VMailSmtpConnectPortNo(smtp.example.jp,587)";
 
-// The POP3 login refused with result, and the text that says so.
+// The POP3 login refused with result, and the text that says so; the library's reason is read
+// before the session is closed.
 FailedStep refusedLogin(const char* name, std::int32_t result, const char* text)
 {
     return {name, 0, "VMailPop3Authenticate", result,
-            {kInit, kPopConnect, "VMailPop3Authenticate(3,taro,secret,0)", "VMailPop3Close(3)", kEnd},
-            {">WinSock をオープン", ">ソケットをオープン", text}};
+            {kInit, kPopConnect, "VMailPop3Authenticate(3,taro,secret,0)", "VMailLastError(3)",
+             "VMailPop3Close(3)", kEnd},
+            {">WinSock をオープン", ">ソケットをオープン", text},
+            "POP3認証: 550 5.7.1 scripted refusal"};
 }
 
 const FailedStep kFailedSteps[] = {
-    {"WinSockDoesNotStart", 0, "VMailInitializeWinSock", 0, {kInit, kEnd}, {">WinSock Open 失敗"}},
+    {"WinSockDoesNotStart", 0, "VMailInitializeWinSock", 0, {kInit, kEnd}, {">WinSock Open 失敗"}, ""},
     {"Pop3ConnectionFailsAndClosesNoHandle", 0, "VMailPop3ConnectPortNo", -1,
-     {kInit, kPopConnect, "VMailPop3Close(-1)", kEnd}, {">WinSock をオープン", ">POP3 接続エラー"}},
+     {kInit, kPopConnect, "VMailLastError(-1)", "VMailPop3Close(-1)", kEnd},
+     {">WinSock をオープン", ">POP3 接続エラー"}, "POP3接続: 550 5.7.1 scripted refusal"},
     refusedLogin("Pop3LoginConnectionError", -1, ">接続エラー"),
     refusedLogin("Pop3LoginRefused", -2, ">POPｻｰﾊﾞｰ認証に失敗"),
     refusedLogin("Pop3LoginTimedOut", -4, ">タイムアウト"),
     refusedLogin("Pop3LoginOtherError", -10, ">その他のエラー"),
     {"SmtpAuthConnectionFailsAndClosesNoHandle", 1, "VMailSmtpConnectPortNo", -1,
-     {kInit, kSmtpConnect, "VMailSmtpClose(-1)", kEnd},
-     {">WinSock をオープン", ">AUTHメールを送信中", ">SMTPサーバーに接続できません"}},
+     {kInit, kSmtpConnect, "VMailLastError(-1)", "VMailSmtpClose(-1)", kEnd},
+     {">WinSock をオープン", ">AUTHメールを送信中", ">SMTPサーバーに接続できません"},
+     "SMTP接続: 550 5.7.1 scripted refusal"},
     {"SmtpAuthLoginRefused", 1, "VMailSmtpAuthenticate", -535,
      {kInit, kSmtpConnect, "VMailSmtpAuthenticate(5,smtp.example.jp,taro,secret,7)",
-      "VMailSmtpClose(5)", kEnd},
-     {">WinSock をオープン", ">AUTHメールを送信中", ">SMTP認証に失敗"}},
+      "VMailLastError(5)", "VMailSmtpClose(5)", kEnd},
+     {">WinSock をオープン", ">AUTHメールを送信中", ">SMTP認証に失敗"},
+     "SMTP認証: 550 5.7.1 scripted refusal"},
 };
 
 class FailedStepTest : public SendProcedureTest, public ::testing::WithParamInterface<FailedStep> {};
@@ -104,6 +111,11 @@ TEST_P(FailedStepTest, ShowsItsTextSendsNothingAndStaysOpen)
     for (const std::string& status : GetParam().statuses)
         statuses.push_back(cp932(status));
     EXPECT_EQ(recordingShell.statuses, statuses);
+    // The last attempt's detail is removed first.
+    Lines details{""};
+    if (*GetParam().detail)
+        details.push_back(cp932(GetParam().detail));
+    EXPECT_EQ(recordingShell.failureDetails, details);
     EXPECT_TRUE(loggedFailure());
     EXPECT_EQ(recordingShell.closeRequests, 0);
 }
@@ -125,6 +137,7 @@ TEST_F(SendProcedureTest, PopBeforeSmtpThenThePlainSendInTheirOrder)
                      "Subject,Body,X-Mailer: VelmorMail,null,0)",
                      "VMailEndWinSock()"}));
     EXPECT_EQ(recordingShell.statuses, (Lines{kOpen, kSocket, kPopDone, kOpen, kSending, kWritingLog}));
+    EXPECT_EQ(recordingShell.failureDetails, Lines{""});
     EXPECT_TRUE(loggedSent());
     EXPECT_FALSE(loggedFailure());
     EXPECT_EQ(recordingShell.closeRequests, 1);
@@ -226,6 +239,7 @@ TEST_F(SendProcedureTest, ARefusedSendShowsTheResultTextAndStaysOpen)
             answer(smtpAuth ? "VMailSmtpSendMailEx" : "VMailSmtpSendMail", {c.result});
             sendCurrentMessage();
             EXPECT_EQ(recordingShell.statuses.back(), cp932(c.text));
+            EXPECT_EQ(recordingShell.failureDetails.back(), cp932("SMTP送信: 550 5.7.1 scripted refusal"));
             EXPECT_EQ(recordingShell.closeRequests, 0);
         }
     }

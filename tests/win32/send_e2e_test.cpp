@@ -310,6 +310,9 @@ TEST_F(SendEndToEndTest, AWrongPasswordLeavesTheProgramOpen)
     settings.pop3Password = "wrong-password";
     startAndSend(message());
     expectFailureLeftOpen(cp932(">POPｻｰﾊﾞｰ認証に失敗"));
+    // The server's own words, beside the status line.
+    EXPECT_EQ(program_.tooltipText(program_.window(), 1006),
+              cp932("POP3認証: -ERR [AUTH] Authentication failed."));
 }
 
 TEST_F(SendEndToEndTest, AnUnknownRecipientShowsTheServersRefusal)

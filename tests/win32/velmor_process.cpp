@@ -1,6 +1,7 @@
 // Driving velmor.exe from a test process.
 #include "tests/win32/velmor_process.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <vector>
@@ -8,6 +9,14 @@
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
+constexpr std::size_t kTooltipTextBytes = 1024;
+
+// The tool record and the buffer that TTM_GETTEXT fills, in the program's memory, where the
+// tooltip reads and writes them.
+struct RemoteToolText {
+    TTTOOLINFOA tool;
+    char text[kTooltipTextBytes];
+};
 
 struct WindowSearch {
     DWORD processId;
@@ -111,6 +120,36 @@ bool VelmorProcess::waitForStatus(const std::string& text, DWORD timeoutMs)
         Sleep(200);
     }
     return false;
+}
+
+std::string VelmorProcess::tooltipText(HWND window, UINT_PTR toolId) const
+{
+    auto* remote = static_cast<RemoteToolText*>(VirtualAllocEx(
+        process_.hProcess, nullptr, sizeof(RemoteToolText), MEM_COMMIT, PAGE_READWRITE));
+    if (!remote)
+        return std::string();
+    std::string found;
+    for (HWND tooltip : windowsOf(process_.dwProcessId, TOOLTIPS_CLASSA)) {
+        RemoteToolText query = {};
+        query.tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        query.tool.hwnd = window;
+        query.tool.uId = toolId;
+        query.tool.lpszText = remote->text;
+        DWORD_PTR ignored = 0;
+        RemoteToolText answer = {};
+        if (WriteProcessMemory(process_.hProcess, remote, &query, sizeof query, nullptr) &&
+            SendMessageTimeoutA(tooltip, TTM_GETTEXTA, kTooltipTextBytes,
+                                reinterpret_cast<LPARAM>(&remote->tool), SMTO_ABORTIFHUNG, 2000,
+                                &ignored) &&
+            ReadProcessMemory(process_.hProcess, remote, &answer, sizeof answer, nullptr)) {
+            answer.text[kTooltipTextBytes - 1] = '\0';
+            found = answer.text;
+        }
+        if (!found.empty())
+            break;
+    }
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    return found;
 }
 
 bool VelmorProcess::hasLoaded(const char* dllName) const

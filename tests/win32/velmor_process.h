@@ -28,6 +28,9 @@ public:
     void type(const std::string& text);
     void click(int id);
 
+    // The text of the program's tooltip tool toolId of window, read with TTM_GETTEXT; empty when
+    // no tooltip of the program has that tool.
+    std::string tooltipText(HWND window, UINT_PTR toolId) const;
     // Whether the program has loaded the DLL of that file name (any case).
     bool hasLoaded(const char* dllName) const;
     // How many top-level windows of the class name (any case) the program has.
