@@ -8,7 +8,8 @@
 #include "tests/support/test_files.h"
 #include "tests/win32/shell_fixture.h"
 
-void expectLayout(HWND window, std::span<const ControlSpec> expected, HFONT font, int withoutFont)
+void expectLayout(HWND window, std::span<const ControlSpec> expected, HFONT font, int withoutFont,
+                  int dpi)
 {
     HWND child = GetWindow(window, GW_CHILD);
     for (const ControlSpec& want : expected) {
@@ -24,10 +25,10 @@ void expectLayout(HWND window, std::span<const ControlSpec> expected, HFONT font
         RECT bounds;
         GetWindowRect(child, &bounds);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bounds), 2);
-        EXPECT_EQ(bounds.left, want.x);
-        EXPECT_EQ(bounds.top, want.y);
-        EXPECT_EQ(bounds.right - bounds.left, want.width);
-        EXPECT_EQ(bounds.bottom - bounds.top, want.height);
+        EXPECT_EQ(bounds.left, MulDiv(want.x, dpi, 96));
+        EXPECT_EQ(bounds.top, MulDiv(want.y, dpi, 96));
+        EXPECT_EQ(bounds.right - bounds.left, MulDiv(want.width, dpi, 96));
+        EXPECT_EQ(bounds.bottom - bounds.top, MulDiv(want.height, dpi, 96));
         if (want.id != withoutFont) {
             EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), font);
         }

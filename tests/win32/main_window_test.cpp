@@ -373,3 +373,61 @@ TEST_F(MainWindowTest, CloseBoxEndsTheLoopWithCodeZero)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(quitCode, 0u);
 }
+
+TEST_F(MainWindowTest, AtAnotherScaleTheWindowIsLaidOutAgainAndKeepsWhatWasTyped)
+{
+    writeSettings("", 50, 0, 0, 0);
+    HWND window = openMainWindow();
+    setEditorText(cp932("今夜の集合") + "\r\nAB");
+    SendMessageA(control(1004), EM_SETSEL, 2, 5);
+    HFONT fontBefore = mainFont;
+    // Moved to a monitor at 150 %: the system suggests a rectangle there.
+    RECT suggested = {300, 200, 300 + 242, 200 + 426};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    pumpMessages();
+
+    RECT outer = {};
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(outer.left, 300);
+    EXPECT_EQ(outer.top, 200);
+    EXPECT_EQ(outer.right - outer.left, 242);
+    EXPECT_EQ(outer.bottom - outer.top, 426);
+    // What was typed stays, with the subject line and the counter.
+    std::vector<ControlSpec> typed(kMainLayout.begin(), kMainLayout.end());
+    typed[4].caption = "今夜の集合\r\nAB";
+    typed[5].caption = "今夜の集合";
+    typed[6].caption = "文字数:14/50";
+    expectLayout(window, typed, mainFont, 1007, 144);
+    EXPECT_EQ(SendMessageA(control(1004), EM_GETSEL, 0, 0), MAKELRESULT(2, 5));
+    LOGFONTA font = {};
+    ASSERT_TRUE(GetObjectA(mainFont, sizeof font, &font));
+    EXPECT_EQ(font.lfHeight, -19);  // -19.5 without its fraction
+    EXPECT_FALSE(GetObjectA(fontBefore, sizeof font, &font)) << "the old font was not deleted";
+    for (int id = 1000; id <= 1003; ++id) {
+        EXPECT_EQ(iconSide(reinterpret_cast<HICON>(
+                      SendDlgItemMessageA(window, id, BM_GETIMAGE, IMAGE_ICON, 0))),
+                  48)
+            << id;
+    }
+    BITMAP face = {};
+    GetObjectA(helpBitmap, sizeof face, &face);
+    EXPECT_EQ(face.bmWidth, 48);
+    EXPECT_EQ(SendDlgItemMessageA(window, 1007, STM_GETIMAGE, IMAGE_BITMAP, 0),
+              reinterpret_cast<LRESULT>(helpBitmap));
+    LRESULT big = SendMessageA(window, WM_GETICON, ICON_BIG, 0);
+    LRESULT small = SendMessageA(window, WM_GETICON, ICON_SMALL, 0);
+    EXPECT_EQ(iconSide(reinterpret_cast<HICON>(big)), 48);
+    EXPECT_EQ(iconSide(reinterpret_cast<HICON>(small)), 24);
+    // The tooltips cover the buttons' new client areas.
+    TTTOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.hwnd = control(1002);
+    tool.uId = 1;
+    bool found = false;
+    for (HWND tooltip : tooltipWindows())
+        found = found || SendMessageA(tooltip, TTM_GETTOOLINFOA, 0,
+                                      reinterpret_cast<LPARAM>(&tool));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(tool.rect.right - tool.rect.left, 54);
+    EXPECT_EQ(tool.rect.bottom - tool.rect.top, 54);
+}
