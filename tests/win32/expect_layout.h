@@ -16,3 +16,8 @@
 // other than window's.
 void expectLayout(HWND window, std::span<const ControlSpec> expected, HFONT font,
                   int withoutFont = 0, int dpi = 96);
+
+// Expects the Main window to show the images drawn for the display scale of dpi, none stretched
+// to it: the button faces, the Help face, the window's icons (at 96 DPI the class's) and the
+// "Subject:" label in its place.
+void expectMainImages(HWND window, int dpi);
