@@ -1,6 +1,8 @@
 // The Main window's layout and images at its DPI.
 #include "app/main_scale.h"
 
+#include <initializer_list>
+
 #include "app/main_layout.h"
 #include "app/main_window.h"
 #include "app/resource_ids.h"
@@ -11,12 +13,17 @@
 
 namespace {
 
+// Both images of one icon: not shared, as the system shares one image a resource. Those they
+// replace are destroyed; the last ones live as long as the program.
 void showWindowIcons(HWND window, int dpi)
 {
-    SendMessageA(window, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(loadProgramIcon(IDI_VELMOR, kIconSide, dpi)));
-    SendMessageA(window, WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(loadProgramIcon(IDI_VELMOR, kSmallIconSide, dpi)));
+    for (WPARAM which : {ICON_BIG, ICON_SMALL}) {
+        HICON icon = loadProgramIcon(IDI_VELMOR, which == ICON_BIG ? kIconSide : kSmallIconSide,
+                                     dpi, 0);
+        LRESULT replaced = SendMessageA(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+        if (replaced)
+            DestroyIcon(reinterpret_cast<HICON>(replaced));
+    }
 }
 
 }  // namespace
@@ -37,7 +44,7 @@ void showHelpFace(HWND window, int dpi)
 void showButtonFaces(HWND window, int dpi)
 {
     for (int i = 0; i < 4; ++i) {
-        HICON icon = loadProgramIcon(kButtonIcons[i], kIconSide, dpi);
+        HICON icon = loadProgramIcon(kButtonIcons[i], kIconSide, dpi, LR_SHARED);
         SendDlgItemMessageA(window, kOptionsButton + i, BM_SETIMAGE, IMAGE_ICON,
                             reinterpret_cast<LPARAM>(icon));
     }

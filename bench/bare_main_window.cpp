@@ -25,7 +25,7 @@ void onCreate(HWND window)
                             loadProgramBitmap(IDB_HELP, mainWindowDpi, LR_DEFAULTSIZE)));
     centerOnDesktop(window);
     for (int i = 0; i < 4; ++i) {
-        HICON icon = loadProgramIcon(kButtonIcons[i], kIconSide, mainWindowDpi);
+        HICON icon = loadProgramIcon(kButtonIcons[i], kIconSide, mainWindowDpi, LR_SHARED);
         SendDlgItemMessageA(window, kOptionsButton + i, BM_SETIMAGE, IMAGE_ICON,
                             reinterpret_cast<LPARAM>(icon));
     }

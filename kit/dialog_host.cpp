@@ -33,8 +33,9 @@ int runDialog(HWND owner, const DialogSpec& spec)
     // answer a click under it.
     EnableWindow(owner, FALSE);
     SendMessageA(dialog, WM_INITDIALOG, 0, 0);
-    // The large image, as LoadIconA gives it, which the title shows at half its side.
-    HICON icon = loadProgramIcon(spec.iconId, kIconSide, dpi);
+    // The large image, as LoadIconA gives it, which the title shows at half its side; not
+    // shared, as the Main window loads the same icon at another size.
+    HICON icon = loadProgramIcon(spec.iconId, kIconSide, dpi, 0);
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     ShowWindow(dialog, SW_SHOW);
 
@@ -49,6 +50,8 @@ int runDialog(HWND owner, const DialogSpec& spec)
     // under the dialog (closed from the taskbar, or at shutdown): pass it on to the outer loop.
     if (!IsWindow(owner))
         PostQuitMessage(static_cast<int>(message.wParam));
+    if (!IsWindow(dialog))
+        DestroyIcon(icon);  // the title's icon, gone with the dialog
     return static_cast<int>(message.wParam);
 }
 

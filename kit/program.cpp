@@ -37,11 +37,11 @@ void fitFontToDpi(HFONT& font, int height96, int dpi)
     font = createProgramFont(height96, dpi);
 }
 
-HICON loadProgramIcon(int id, int side96, int dpi)
+HICON loadProgramIcon(int id, int side96, int dpi, UINT flags)
 {
     int side = scaledImageSide(side96, dpi);
     return static_cast<HICON>(LoadImageA(programInstance, MAKEINTRESOURCEA(scaledImageId(id, dpi)),
-                                         IMAGE_ICON, side, side, LR_SHARED));
+                                         IMAGE_ICON, side, side, flags));
 }
 
 HBITMAP loadProgramBitmap(int id, int dpi, UINT flags)

@@ -40,8 +40,10 @@ HFONT createProgramFont(int height96, int dpi);
 void fitFontToDpi(HFONT& font, int height96, int dpi);
 
 // The program's icon id as drawn for the display scale nearest to dpi, at its side there (side96
-// at 96 DPI); shared, so never destroyed.
-HICON loadProgramIcon(int id, int side96, int dpi);
+// at 96 DPI), loaded with flags (LoadImageA's). With LR_SHARED it is never destroyed, but the
+// system keeps one image a resource, whatever size is asked for later: only for an icon always
+// loaded at the same size.
+HICON loadProgramIcon(int id, int side96, int dpi, UINT flags);
 
 // The program's bitmap id as drawn for the display scale nearest to dpi, at its own size, loaded
 // with flags (LoadImageA's).
