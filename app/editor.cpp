@@ -61,15 +61,15 @@ void drawSubjectLabel()
         if (warningSoundDue(charCount, settings.charLimit, settings.warnSound))
             playWarningSound();
     }
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(programInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0,
-                   LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT));
+    HBITMAP bitmap = loadProgramBitmap(bitmapId, mainWindowDpi,
+                                       LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT);
     BITMAP size = {};
     GetObjectA(bitmap, sizeof size, &size);
     HDC windowDc = GetDC(mainWindow);
     HDC memoryDc = CreateCompatibleDC(windowDc);
     HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-    BitBlt(windowDc, kLabelX, kLabelY, size.bmWidth, size.bmHeight, memoryDc, 0, 0, SRCCOPY);
+    BitBlt(windowDc, scaleForDpi(kLabelX, mainWindowDpi), scaleForDpi(kLabelY, mainWindowDpi),
+           size.bmWidth, size.bmHeight, memoryDc, 0, 0, SRCCOPY);
     SelectObject(memoryDc, previous);
     DeleteDC(memoryDc);
     DeleteObject(bitmap);

@@ -6,6 +6,7 @@
 #include "app/failure_tooltip.h"
 #include "app/help.h"
 #include "app/main_layout.h"
+#include "app/main_scale.h"
 #include "app/resource_ids.h"
 #include "app/send_runner.h"
 #include "kit/appearance.h"
@@ -39,11 +40,8 @@ constexpr Tooltip kTooltips[] = {
 void onMainCreate(HWND window)
 {
     mainWindow = window;
-    createControls(window, kMainControls, mainFont);
-    helpBitmap = static_cast<HBITMAP>(LoadImageA(programInstance, MAKEINTRESOURCEA(IDB_HELP),
-                                                 IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
-    SendDlgItemMessageA(window, kHelpButton, STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(helpBitmap));
+    createMainControls(window);
+    showHelpFace(window, mainWindowDpi);
 
     // Without a small icon of its own the class takes the small image of icon 104.
     SetClassLongPtrA(window, GCLP_HICONSM, 0);
@@ -52,11 +50,7 @@ void onMainCreate(HWND window)
     loadRecipients();
     setRecipientTitle(window, settings.toName.str());
     editorWindow = GetDlgItem(window, kEditor);
-    for (int i = 0; i < 4; ++i) {
-        HICON icon = LoadIconA(programInstance, MAKEINTRESOURCEA(kButtonIcons[i]));
-        SendDlgItemMessageA(window, kOptionsButton + i, BM_SETIMAGE, IMAGE_ICON,
-                            reinterpret_cast<LPARAM>(icon));
-    }
+    showButtonFaces(window, mainWindowDpi);
     SetFocus(editorWindow);
     applyTranslucency();
 }
@@ -121,6 +115,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE:  onMainCreate(window); return 0;
     case WM_PAINT:   onMainPaint(window); return 0;
+    case WM_DPICHANGED:
+        onMainDpiChanged(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_COMMAND: dispatchCommand(kMainCommands, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_CLOSE:   onMainClose(window); return 0;
     case WM_DESTROY: onMainDestroy(); return 0;

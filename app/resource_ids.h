@@ -1,5 +1,8 @@
-// Identifiers of the program's resources, shared by the code and res/velmor.rc.
+// Identifiers of the program's resources, shared by the code and res/velmor.rc. Each image also
+// exists drawn for larger display scales, under the identifiers of kit/scaled_image_ids.h.
 #pragma once
+
+#include "kit/scaled_image_ids.h"
 
 #define IDB_SUBJECT_BELOW 101  // "Subject:" in blue-violet: the text is below the limit
 #define IDB_SUBJECT_AT 102     // "Subject:" in orange: the text is at or above the limit

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/resource_ids.h"
 #include "kit/dialog_host.h"
+#include "kit/dpi.h"
 #include "kit/program.h"
 #include "message/message_texts.h"
 #include "settings/recipients.h"
@@ -26,8 +27,10 @@ void prepareProgram(HINSTANCE instance)
 
 HWND createMainWindow()
 {
+    // Sized for the system DPI, which it most likely opens at; its creation fits it to its own.
+    PixelSize size = outerSizeForDpi(kMainWidth, kMainHeight, kMainStyle, 0, systemDpi());
     return CreateWindowExA(0, kMainClassName, "velmor", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                           kMainWidth, kMainHeight, nullptr, nullptr, programInstance, nullptr);
+                           size.width, size.height, nullptr, nullptr, programInstance, nullptr);
 }
 
 void runMessageLoop()

@@ -7,6 +7,7 @@
 
 #include "app/main_layout.h"
 #include "kit/appearance.h"
+#include "kit/dpi.h"
 #include "kit/program.h"
 
 namespace {
@@ -17,14 +18,14 @@ constexpr char kTitle[] = "To \x89\xd4\x8eq";  // "To 花子"
 void onCreate(HWND window)
 {
     mainWindow = window;
-    createControls(window, kMainControls, mainFont);
+    fitWindowToDpi(window, kMainWidth, kMainHeight, kMainStyle, 0);
+    mainWindowDpi = createControlsAtWindowDpi(window, kMainControls, mainFont, kMainFontHeight);
     SendDlgItemMessageA(window, kHelpButton, STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(LoadImageA(programInstance,
-                                                            MAKEINTRESOURCEA(IDB_HELP),
-                                                            IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE)));
+                        reinterpret_cast<LPARAM>(
+                            loadProgramBitmap(IDB_HELP, mainWindowDpi, LR_DEFAULTSIZE)));
     centerOnDesktop(window);
     for (int i = 0; i < 4; ++i) {
-        HICON icon = LoadIconA(programInstance, MAKEINTRESOURCEA(kButtonIcons[i]));
+        HICON icon = loadProgramIcon(kButtonIcons[i], kIconSide, mainWindowDpi, LR_SHARED);
         SendDlgItemMessageA(window, kOptionsButton + i, BM_SETIMAGE, IMAGE_ICON,
                             reinterpret_cast<LPARAM>(icon));
     }
@@ -37,12 +38,14 @@ void onPaint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC windowDc = BeginPaint(window, &paint);
-    HBITMAP label = static_cast<HBITMAP>(
-        LoadImageA(programInstance, MAKEINTRESOURCEA(IDB_SUBJECT_BELOW), IMAGE_BITMAP, 0, 0,
-                   LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT));
+    HBITMAP label = loadProgramBitmap(IDB_SUBJECT_BELOW, mainWindowDpi,
+                                      LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT);
+    BITMAP size = {};
+    GetObjectA(label, sizeof size, &size);
     HDC memoryDc = CreateCompatibleDC(windowDc);
     HGDIOBJ previous = SelectObject(memoryDc, label);
-    BitBlt(windowDc, 5, 5, 50, 12, memoryDc, 0, 0, SRCCOPY);
+    BitBlt(windowDc, scaleForDpi(5, mainWindowDpi), scaleForDpi(5, mainWindowDpi), size.bmWidth,
+           size.bmHeight, memoryDc, 0, 0, SRCCOPY);
     SelectObject(memoryDc, previous);
     DeleteDC(memoryDc);
     DeleteObject(label);
@@ -68,8 +71,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // program's Main window ends up once it clears its class's small icon.
     registerWindowClass("BAREMAIN", windowProc, LoadIconA(instance, MAKEINTRESOURCEA(IDI_VELMOR)),
                         nullptr);
-    CreateWindowExA(0, "BAREMAIN", kTitle, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    kMainWidth, kMainHeight, nullptr, nullptr, instance, nullptr);
+    PixelSize size = outerSizeForDpi(kMainWidth, kMainHeight, kMainStyle, 0, systemDpi());
+    CreateWindowExA(0, "BAREMAIN", kTitle, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.width,
+                    size.height, nullptr, nullptr, instance, nullptr);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

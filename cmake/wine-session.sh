@@ -25,7 +25,7 @@ start() {
     start_display "$home" 1280x1024x24 || return 1
     # A persistent server saves every test the start of a new one.
     timeout 20 wineserver -p 2>/dev/null
-    if ! prepare || ! use_virtual_desktop; then
+    if ! prepare || ! use_virtual_desktop || ! use_default_dpi; then
         stop
         return 1
     fi
@@ -50,6 +50,14 @@ use_virtual_desktop() {
         >>"$home/wineboot.log" 2>&1 &&
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ \
         /d 1024x768 /f >>"$home/wineboot.log" 2>&1
+}
+
+# The tests see the display at 100 % (96 DPI), which Wine reads at each program's start; the DPI
+# table (win32_dpi_tests) sets other DPIs for its own processes and puts this back, and a run
+# that was cut short in the middle of it leaves no other DPI to the next.
+use_default_dpi() {
+    timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f \
+        >>"$home/wineboot.log" 2>&1
 }
 
 case $action in

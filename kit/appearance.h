@@ -12,3 +12,7 @@ void centerOnDesktop(HWND window);
 
 // Attaches a tooltip window showing text to control.
 void addTooltip(HWND control, UINT toolId, const char* text);
+
+// Gives the tools toolId of window's tooltips the client areas their controls have now (each
+// tool keeps the one it was attached with): after the controls were laid out again.
+void refitTooltips(HWND window, UINT toolId);

@@ -1,5 +1,6 @@
 // Child controls created from a table, the way the layout is specified: one row a control, which
-// anyone can check against the layout line by line.
+// anyone can check against the layout line by line. The tables are in pixels at 96 DPI and are
+// scaled to the DPI of the window that shows them.
 #pragma once
 
 #include <windows.h>
@@ -12,9 +13,19 @@ struct ControlSpec {
     const char* caption;
     DWORD exStyle;
     DWORD style;
-    int x, y, width, height;  // in the parent's client area
+    int x, y, width, height;  // in the parent's client area, at 96 DPI
 };
 
 // Creates the table's controls as children of parent in the table's order, which is also their
-// z-order and tab order, and gives each one font.
-void createControls(HWND parent, std::span<const ControlSpec> table, HFONT font);
+// z-order and tab order, each in its place at dpi, and gives each one font.
+void createControls(HWND parent, std::span<const ControlSpec> table, HFONT font, int dpi);
+
+// Creates the table's controls as createControls does, at the DPI window is shown at, with font
+// made for that DPI first (fontHeight96 at 96 DPI) unless it is made for it already, and returns
+// that DPI: a window's layout as it opens.
+int createControlsAtWindowDpi(HWND window, std::span<const ControlSpec> table, HFONT& font,
+                              int fontHeight96);
+
+// Moves the table's controls of parent to their places at dpi and gives each one font, redrawn:
+// the layout again after the window's DPI changed.
+void placeControls(HWND parent, std::span<const ControlSpec> table, HFONT font, int dpi);

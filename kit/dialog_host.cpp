@@ -1,6 +1,7 @@
 // The dialog host.
 #include "kit/dialog_host.h"
 
+#include "kit/dpi.h"
 #include "kit/program.h"
 
 namespace {
@@ -18,10 +19,13 @@ void registerDialogClass()
 int runDialog(HWND owner, const DialogSpec& spec)
 {
     // Created hidden with the class's default procedure; the dialog's own procedure takes over
-    // before WM_INITDIALOG, so WM_CREATE has already gone to DefWindowProcA.
+    // before WM_INITDIALOG, so WM_CREATE has already gone to DefWindowProcA. Sized for the
+    // owner's DPI, and again for its own should it open on a monitor of another.
+    PixelSize size = outerSizeForDpi(spec.width, spec.height, kDialogStyle, 0, windowDpi(owner));
     HWND dialog = CreateWindowExA(0, kDialogClassName, spec.title, kDialogStyle, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, spec.width, spec.height, owner, nullptr,
+                                  CW_USEDEFAULT, size.width, size.height, owner, nullptr,
                                   programInstance, nullptr);
+    int dpi = fitWindowToDpi(dialog, spec.width, spec.height, kDialogStyle, 0);
     *spec.handle = dialog;
     SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(spec.procedure));
     // The owner is disabled before the dialog's initialisation: a box that it shows (the Log
@@ -29,7 +33,9 @@ int runDialog(HWND owner, const DialogSpec& spec)
     // answer a click under it.
     EnableWindow(owner, FALSE);
     SendMessageA(dialog, WM_INITDIALOG, 0, 0);
-    HICON icon = LoadIconA(programInstance, MAKEINTRESOURCEA(spec.iconId));
+    // The large image, as LoadIconA gives it, which the title shows at half its side; not
+    // shared, as the Main window loads the same icon at another size.
+    HICON icon = loadProgramIcon(spec.iconId, kIconSide, dpi, 0);
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     ShowWindow(dialog, SW_SHOW);
 
@@ -44,6 +50,8 @@ int runDialog(HWND owner, const DialogSpec& spec)
     // under the dialog (closed from the taskbar, or at shutdown): pass it on to the outer loop.
     if (!IsWindow(owner))
         PostQuitMessage(static_cast<int>(message.wParam));
+    if (!IsWindow(dialog))
+        DestroyIcon(icon);  // the title's icon, gone with the dialog
     return static_cast<int>(message.wParam);
 }
 

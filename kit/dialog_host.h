@@ -6,8 +6,8 @@
 
 constexpr char kDialogClassName[] = "NORMALDLG";
 
-// A modal window: its title and outer size, the procedure that runs it, where its handle is
-// kept, and the program's icon resource shown in its title bar.
+// A modal window: its title and outer size at 96 DPI, the procedure that runs it, where its
+// handle is kept, and the program's icon resource shown in its title bar.
 struct DialogSpec {
     const char* title;
     int width;
@@ -20,7 +20,8 @@ struct DialogSpec {
 // Registers "NORMALDLG", the class every dialog is created with.
 void registerDialogClass();
 
-// Opens dialog owned by owner, disables the owner while it runs, from before the dialog's own
+// Opens dialog owned by owner, sized for the DPI it opens at (its procedure lays its controls out
+// for that DPI on WM_INITDIALOG), disables the owner while it runs, from before the dialog's own
 // initialisation on, and returns the code given to closeDialog.
 int runDialog(HWND owner, const DialogSpec& dialog);
 

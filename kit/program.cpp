@@ -3,26 +3,53 @@
 
 #include <commctrl.h>
 
+#include "kit/dpi.h"
+
 HINSTANCE programInstance;
 HFONT mainFont;
 HFONT optionsFont;
 HFONT viewerFont;
 HBRUSH faceBrush;
 HWND mainWindow;
+int mainWindowDpi = kDefaultDpi;
 
 namespace {
 
 constexpr char kFontFace[] = "\x82l\x82r \x82o\x83S\x83V\x83" "b\x83N";  // "ＭＳ Ｐゴシック"
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
 
-HFONT createProgramFont(int height)
+}  // namespace
+
+HFONT createProgramFont(int height96, int dpi)
 {
-    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                       OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY,
-                       FF_MODERN | VARIABLE_PITCH, kFontFace);
+    return CreateFontA(scaleFontHeightForDpi(height96, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                       FALSE, SHIFTJIS_CHARSET, OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS,
+                       DRAFT_QUALITY, FF_MODERN | VARIABLE_PITCH, kFontFace);
 }
 
-}  // namespace
+void fitFontToDpi(HFONT& font, int height96, int dpi)
+{
+    LOGFONTA made = {};
+    int height = scaleFontHeightForDpi(height96, dpi);
+    if (GetObjectA(font, sizeof made, &made) && made.lfHeight == height)
+        return;
+    DeleteObject(font);
+    font = createProgramFont(height96, dpi);
+}
+
+HICON loadProgramIcon(int id, int side96, int dpi, UINT flags)
+{
+    int side = scaledImageSide(side96, dpi);
+    return static_cast<HICON>(LoadImageA(programInstance, MAKEINTRESOURCEA(scaledImageId(id, dpi)),
+                                         IMAGE_ICON, side, side, flags));
+}
+
+HBITMAP loadProgramBitmap(int id, int dpi, UINT flags)
+{
+    return static_cast<HBITMAP>(LoadImageA(programInstance,
+                                           MAKEINTRESOURCEA(scaledImageId(id, dpi)), IMAGE_BITMAP,
+                                           0, 0, flags));
+}
 
 void createProgramObjects(HINSTANCE instance)
 {
@@ -30,9 +57,11 @@ void createProgramObjects(HINSTANCE instance)
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    mainFont = createProgramFont(-13);
-    optionsFont = createProgramFont(-13);
-    viewerFont = createProgramFont(-12);
+    // The DPI the Main window most likely opens at; a window shown at another DPI makes its own.
+    int dpi = systemDpi();
+    mainFont = createProgramFont(kMainFontHeight, dpi);
+    optionsFont = createProgramFont(kOptionsFontHeight, dpi);
+    viewerFont = createProgramFont(kViewerFontHeight, dpi);
     faceBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
 }
 

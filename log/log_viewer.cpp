@@ -32,7 +32,7 @@ constexpr ControlSpec kViewerControls[] = {
 void onViewerInit(HWND window)
 {
     logViewerWindow = window;
-    createControls(window, kViewerControls, viewerFont);
+    createControlsAtWindowDpi(window, kViewerControls, viewerFont, kViewerFontHeight);
     loadLogIntoViewer();
 }
 

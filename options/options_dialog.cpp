@@ -335,7 +335,7 @@ LRESULT CALLBACK optionsDialogProc(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_INITDIALOG:
         optionsWindow = window;
-        createControls(window, kControls, optionsFont);
+        createControlsAtWindowDpi(window, kControls, optionsFont, kOptionsFontHeight);
         fillOptionsDialog();
         return 0;
     case WM_COMMAND: dispatchCommand(kOptionsCommands, LOWORD(wParam), HIWORD(wParam)); return 0;

@@ -4,6 +4,12 @@
 The outputs are committed, so building needs neither tool; run this script again (from any
 folder) after changing a drawing. Icons are drawn at eight times their size and scaled down,
 which gives clean anti-aliased edges at 32 and 16 pixels.
+
+Every image is drawn for four display scales, 100, 125, 150 and 200 %: "options.ico" at 100 %
+(32 and 16 pixels), "options-150.ico" at 150 % (48 and 24), and so on; the program shows the one
+nearest to its window's DPI. Each size is the 100 % size scaled as the program scales its
+layout, rounded to the nearest pixel with halves up (the 50 x 12 "Subject:" label is 63 x 15 at
+125 %).
 """
 import math
 import os
@@ -14,6 +20,25 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 CONVERT = "/usr/bin/convert"  # ImageMagick's own, not a wrapper earlier on the PATH
 SCALE = 8
 FONT = "DejaVu-Sans-Bold"
+DISPLAY_SCALES = (100, 125, 150, 200)  # percent
+
+
+def scaled(pixels, percent):
+    """A size in pixels at 100 %, at percent: rounded to the nearest pixel, halves up."""
+    return (pixels * percent + 50) // 100
+
+
+def number(value):
+    """A coordinate or size as ImageMagick reads it: "31", "1.5", "11.875"."""
+    return f"{value:g}"
+
+
+def scaled_name(name, percent):
+    """The file of an image drawn at percent: the 100 % name with "-percent" before its ending."""
+    if percent == 100:
+        return name
+    stem, ending = os.path.splitext(name)
+    return f"{stem}-{percent}{ending}"
 
 
 def run(*arguments):
@@ -90,9 +115,9 @@ def drawing(name, size):
     raise ValueError(name)
 
 
-def icon(name, output, work):
+def icon(name, output, work, percent):
     images = []
-    for size in (32, 16):
+    for size in (scaled(32, percent), scaled(16, percent)):
         big = size * SCALE
         png = os.path.join(work, f"{name}{size}.png")
         run(CONVERT, "-size", f"{big}x{big}", "xc:none", *drawing(name, big),
@@ -101,20 +126,32 @@ def icon(name, output, work):
     run(CONVERT, *images, os.path.join(HERE, output))
 
 
-def subject_label(colour, output):
+def subject_label(colour, output, percent):
     # 8 bits with a colour table, so that the program's transparent loading can replace the
     # background colour (the first pixel) with the window colour.
-    run(CONVERT, "-size", "50x12", "xc:#ffffff", "-font", FONT, "-pointsize", "9.5",
-        "-fill", colour, "-gravity", "west", "-annotate", "+1+0", "Subject:",
+    size = f"{scaled(50, percent)}x{scaled(12, percent)}"
+    run(CONVERT, "-size", size, "xc:#ffffff", "-font", FONT,
+        "-pointsize", number(9.5 * percent / 100), "-fill", colour, "-gravity", "west",
+        "-annotate", f"+{scaled(1, percent)}+0", "Subject:",
         "-type", "Palette", "-colors", "64", f"BMP3:{os.path.join(HERE, output)}")
 
 
-def help_face(output):
-    run(CONVERT, "-size", "32x16", "xc:#e8eef7",
-        "-fill", "none", "-stroke", "#5a6b85", "-draw", "rectangle 0,0 31,15",
-        "-stroke", "#ffffff", "-draw", "line 1,1 30,1", "-draw", "line 1,1 1,14",
-        "-stroke", "none", "-font", FONT, "-pointsize", "9", "-fill", "#1f4e99",
-        "-gravity", "center", "-annotate", "+0+0", "Help",
+def help_face(output, percent):
+    width, height = scaled(32, percent), scaled(16, percent)
+    line = scaled(1, percent)
+    # ImageMagick's pixel centres lie on whole coordinates: a stroke line pixels wide covers
+    # whole pixels when its centre lies (line - 1) / 2 inside them.
+    edge = (line - 1) / 2
+    far_x, far_y = width - 1 - edge, height - 1 - edge
+    inner = line + edge  # the white inner edge, just inside the frame
+    run(CONVERT, "-size", f"{width}x{height}", "xc:#e8eef7", "-strokewidth", number(line),
+        "-fill", "none", "-stroke", "#5a6b85",
+        "-draw", f"rectangle {number(edge)},{number(edge)} {number(far_x)},{number(far_y)}",
+        "-stroke", "#ffffff",
+        "-draw", f"line {number(inner)},{number(inner)} {number(far_x - line)},{number(inner)}",
+        "-draw", f"line {number(inner)},{number(inner)} {number(inner)},{number(far_y - line)}",
+        "-stroke", "none", "-font", FONT, "-pointsize", number(9 * percent / 100),
+        "-fill", "#1f4e99", "-gravity", "center", "-annotate", "+0+0", "Help",
         "-type", "TrueColor", f"BMP3:{os.path.join(HERE, output)}")
 
 
@@ -126,15 +163,14 @@ def warning_sound(output):
 
 
 def main():
-    with tempfile.TemporaryDirectory() as work:
-        icon("app", "velmor.ico", work)
-        icon("options", "options.ico", work)
-        icon("log", "log.ico", work)
-        icon("send", "send.ico", work)
-        icon("exit", "exit.ico", work)
-    subject_label("#5b3fd6", "subject-below.bmp")  # blue-violet
-    subject_label("#f07800", "subject-at.bmp")     # orange
-    help_face("help.bmp")
+    for percent in DISPLAY_SCALES:
+        with tempfile.TemporaryDirectory() as work:
+            for name, output in (("app", "velmor.ico"), ("options", "options.ico"),
+                                 ("log", "log.ico"), ("send", "send.ico"), ("exit", "exit.ico")):
+                icon(name, scaled_name(output, percent), work, percent)
+        subject_label("#5b3fd6", scaled_name("subject-below.bmp", percent), percent)  # blue-violet
+        subject_label("#f07800", scaled_name("subject-at.bmp", percent), percent)     # orange
+        help_face(scaled_name("help.bmp", percent), percent)
     warning_sound("buu.wav")
 
 

@@ -373,3 +373,41 @@ TEST_F(MainWindowTest, CloseBoxEndsTheLoopWithCodeZero)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(quitCode, 0u);
 }
+
+TEST_F(MainWindowTest, AtAnotherScaleTheWindowIsLaidOutAgainAndKeepsWhatWasTyped)
+{
+    writeSettings("", 50, 0, 0, 0);
+    HWND window = openMainWindow();
+    setEditorText(cp932("今夜の集合") + "\r\nAB");
+    SendMessageA(control(1004), EM_SETSEL, 2, 5);
+    HFONT fontBefore = mainFont;
+    // Moved to a monitor at 150 %: the system suggests a rectangle there.
+    RECT suggested = {300, 200, 300 + 242, 200 + 426};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    pumpMessages();
+
+    RECT outer = {};
+    GetWindowRect(window, &outer);
+    EXPECT_TRUE(EqualRect(&outer, &suggested));
+    // What was typed stays, with the subject line and the counter.
+    std::vector<ControlSpec> typed(kMainLayout.begin(), kMainLayout.end());
+    typed[4].caption = "今夜の集合\r\nAB";
+    typed[5].caption = "今夜の集合";
+    typed[6].caption = "文字数:14/50";
+    expectLayout(window, typed, mainFont, 1007, 144);
+    EXPECT_EQ(SendMessageA(control(1004), EM_GETSEL, 0, 0), MAKELRESULT(2, 5));
+    LOGFONTA font = {};
+    ASSERT_TRUE(GetObjectA(mainFont, sizeof font, &font));
+    EXPECT_EQ(font.lfHeight, -19);  // -19.5 without its fraction
+    EXPECT_FALSE(GetObjectA(fontBefore, sizeof font, &font)) << "the old font was not deleted";
+    expectMainImages(window, 144);
+    // The tooltips cover the buttons' new client areas.
+    TTTOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.hwnd = control(1002);
+    tool.uId = 1;
+    for (HWND tooltip : tooltipWindows())
+        SendMessageA(tooltip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(tool.rect.right, 54);
+    EXPECT_EQ(tool.rect.bottom, 54);
+}

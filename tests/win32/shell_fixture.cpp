@@ -77,6 +77,18 @@ void MainWindowTest::setEditorText(const std::string& text)
     pumpMessages();
 }
 
+int iconSide(HICON icon)
+{
+    ICONINFO info = {};
+    if (!icon || !GetIconInfo(icon, &info))
+        return 0;
+    BITMAP image = {};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof image, &image);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return image.bmWidth;
+}
+
 std::string textOf(HWND window)
 {
     char text[512] = {};

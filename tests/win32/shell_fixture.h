@@ -29,6 +29,8 @@ protected:
     WPARAM quitCode = ~WPARAM(0);
 };
 
+// The side in pixels of an icon's image; 0 for no icon.
+int iconSide(HICON icon);
 // A window's text, read with a bounded wait so that a hung window cannot hang the test.
 std::string textOf(HWND window);
 // Waits, bounded, for a visible window of this process with the class name and (when given)

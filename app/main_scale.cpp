@@ -1,0 +1,74 @@
+// The Main window's layout and images at its DPI.
+#include "app/main_scale.h"
+
+#include <initializer_list>
+
+#include "app/main_layout.h"
+#include "app/main_window.h"
+#include "app/resource_ids.h"
+#include "kit/appearance.h"
+#include "kit/controls.h"
+#include "kit/dpi.h"
+#include "kit/program.h"
+
+namespace {
+
+// Both images of one icon: not shared, as the system shares one image a resource. Those they
+// replace are destroyed; the last ones live as long as the program.
+void showWindowIcons(HWND window, int dpi)
+{
+    for (WPARAM which : {ICON_BIG, ICON_SMALL}) {
+        HICON icon = loadProgramIcon(IDI_VELMOR, which == ICON_BIG ? kIconSide : kSmallIconSide,
+                                     dpi, 0);
+        LRESULT replaced = SendMessageA(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+        if (replaced)
+            DestroyIcon(reinterpret_cast<HICON>(replaced));
+    }
+}
+
+}  // namespace
+
+void createMainControls(HWND window)
+{
+    fitWindowToDpi(window, kMainWidth, kMainHeight, kMainStyle, 0);
+    mainWindowDpi = createControlsAtWindowDpi(window, kMainControls, mainFont, kMainFontHeight);
+}
+
+void showHelpFace(HWND window, int dpi)
+{
+    helpBitmap = loadProgramBitmap(IDB_HELP, dpi, LR_DEFAULTSIZE);
+    SendDlgItemMessageA(window, kHelpButton, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(helpBitmap));
+}
+
+void showButtonFaces(HWND window, int dpi)
+{
+    for (int i = 0; i < 4; ++i) {
+        HICON icon = loadProgramIcon(kButtonIcons[i], kIconSide, dpi, LR_SHARED);
+        SendDlgItemMessageA(window, kOptionsButton + i, BM_SETIMAGE, IMAGE_ICON,
+                            reinterpret_cast<LPARAM>(icon));
+    }
+    // The class's icons are the 100 % images, which the system would stretch to another scale.
+    if (imageScaleIndex(dpi) != 0)
+        showWindowIcons(window, dpi);
+}
+
+void onMainDpiChanged(HWND window, int dpi, const RECT& suggested)
+{
+    mainWindowDpi = dpi;
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The controls take the new font before the old one goes.
+    HFONT previousFont = mainFont;
+    mainFont = createProgramFont(kMainFontHeight, dpi);
+    placeControls(window, kMainControls, mainFont, dpi);
+    DeleteObject(previousFont);
+    HBITMAP previousFace = helpBitmap;
+    showHelpFace(window, dpi);
+    DeleteObject(previousFace);
+    showButtonFaces(window, dpi);
+    showWindowIcons(window, dpi);
+    refitTooltips(window, 1);
+    // The Subject label is painted, not a control: drawn again in its new place and size.
+    InvalidateRect(window, nullptr, TRUE);
+}
