@@ -8,11 +8,12 @@
 
 #include "app/main_window.h"
 #include "common/text.h"
+#include "kit/dpi_scale.h"
 #include "kit/program.h"
 
 namespace {
 
-// Wide enough for a server's reply of 200 bytes on three lines, and the advice on two.
+// Wide enough at 96 DPI for a server's reply of 200 bytes on three lines, and the advice on two.
 constexpr int kMaxWidth = 320;
 
 HWND statusTooltip;  // null while there is no detail
@@ -44,11 +45,23 @@ void showStatusTooltip(const char* detail)
     tool.uFlags = TTF_SUBCLASS;
     tool.hwnd = mainWindow;
     tool.uId = kStatusLine;
-    tool.rect = statusLineArea();
     tool.hinst = programInstance;
     Text copy = detail;  // the tooltip copies the text; the field is not const
     tool.lpszText = copy.data();
     SendMessageA(statusTooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    refitStatusTooltip();
+}
+
+void refitStatusTooltip()
+{
+    if (!statusTooltip)
+        return;
+    TTTOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.hwnd = mainWindow;
+    tool.uId = kStatusLine;
+    tool.rect = statusLineArea();
+    SendMessageA(statusTooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
     // A maximum width makes the tooltip break its lines at CR LF and wrap a long reply.
-    SendMessageA(statusTooltip, TTM_SETMAXTIPWIDTH, 0, kMaxWidth);
+    SendMessageA(statusTooltip, TTM_SETMAXTIPWIDTH, 0, scaleForDpi(kMaxWidth, mainWindowDpi));
 }

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 
+#include "app/failure_tooltip.h"
 #include "app/main_layout.h"
 #include "app/main_window.h"
 #include "app/resource_ids.h"
@@ -69,6 +70,7 @@ void onMainDpiChanged(HWND window, int dpi, const RECT& suggested)
     showButtonFaces(window, dpi);
     showWindowIcons(window, dpi);
     refitTooltips(window, 1);
+    refitStatusTooltip();
     // The Subject label is painted, not a control: drawn again in its new place and size.
     InvalidateRect(window, nullptr, TRUE);
 }
