@@ -160,16 +160,23 @@ NetStatus Socket::startTls(const std::string& host, int timeoutMs)
             tlsFault_ = engine->fault();
             return NetStatus::failed;
         }
-        char chunk[4096];
-        std::size_t got = 0;
-        NetStatus status = receiveRaw(chunk, sizeof chunk, got, millisecondsUntil(deadline));
+        NetStatus status = receiveRecords(millisecondsUntil(deadline));
         if (status != NetStatus::ok)
             return status;
-        received_.append(chunk, got);
     }
     tlsFault_ = TlsFault();
     tls_ = std::move(engine);
     return NetStatus::ok;
+}
+
+NetStatus Socket::receiveRecords(int timeoutMs)
+{
+    char chunk[4096];
+    std::size_t got = 0;
+    NetStatus status = receiveRaw(chunk, sizeof chunk, got, timeoutMs);
+    if (status == NetStatus::ok)
+        received_.append(chunk, got);
+    return status;
 }
 
 NetStatus Socket::sendAll(std::string_view bytes, int timeoutMs)
@@ -200,12 +207,9 @@ NetStatus Socket::receive(char* buffer, std::size_t size, std::size_t& received,
                 return NetStatus::timedOut;
             continue;
         }
-        char chunk[4096];
-        std::size_t got = 0;
-        NetStatus status = receiveRaw(chunk, sizeof chunk, got, millisecondsUntil(deadline));
+        NetStatus status = receiveRecords(millisecondsUntil(deadline));
         if (status != NetStatus::ok)
             return status;
-        received_.append(chunk, got);
     }
     received = std::min(size, plaintext_.size());
     std::memcpy(buffer, plaintext_.data(), received);

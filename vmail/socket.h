@@ -71,6 +71,8 @@ private:
     NetStatus sendRaw(std::string_view bytes, int timeoutMs);
     NetStatus receiveRaw(char* buffer, std::size_t size, std::size_t& received, int timeoutMs);
     void closeRaw();
+    // Adds what the server sends next, within timeoutMs, to the bytes not yet decrypted.
+    NetStatus receiveRecords(int timeoutMs);
 
     static constexpr std::intptr_t kNoSocket = -1;
     std::intptr_t handle_ = kNoSocket;
