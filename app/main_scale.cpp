@@ -54,16 +54,10 @@ void showButtonFaces(HWND window, int dpi)
         showWindowIcons(window, dpi);
 }
 
-void onMainDpiChanged(HWND window, int dpi, const RECT& suggested)
+void onMainDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
 {
+    int dpi = relayControlsOut(window, kMainControls, mainFont, kMainFontHeight, wParam, lParam);
     mainWindowDpi = dpi;
-    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    // The controls take the new font before the old one goes.
-    HFONT previousFont = mainFont;
-    mainFont = createProgramFont(kMainFontHeight, dpi);
-    placeControls(window, kMainControls, mainFont, dpi);
-    DeleteObject(previousFont);
     HBITMAP previousFace = helpBitmap;
     showHelpFace(window, dpi);
     DeleteObject(previousFace);

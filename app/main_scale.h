@@ -16,7 +16,7 @@ void showHelpFace(HWND window, int dpi);
 // its class's icons (the 100 % ones) are those.
 void showButtonFaces(HWND window, int dpi);
 
-// WM_DPICHANGED: the window takes the suggested rectangle and lays itself out again at dpi: its
-// controls, a new font (the old one deleted), its images and the places of its tooltips. What
-// the editor holds, its selection and the counter stay as they are.
-void onMainDpiChanged(HWND window, int dpi, const RECT& suggested);
+// WM_DPICHANGED (wParam, lParam): the window takes the suggested rectangle and lays itself out
+// again at the new DPI: its controls, a new font (the old one deleted), its images and the places
+// of its tooltips. What the editor holds, its selection and the counter stay as they are.
+void onMainDpiChanged(HWND window, WPARAM wParam, LPARAM lParam);

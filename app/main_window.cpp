@@ -115,9 +115,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE:  onMainCreate(window); return 0;
     case WM_PAINT:   onMainPaint(window); return 0;
-    case WM_DPICHANGED:
-        onMainDpiChanged(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-        return 0;
+    case WM_DPICHANGED: onMainDpiChanged(window, wParam, lParam); return 0;
     case WM_COMMAND: dispatchCommand(kMainCommands, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_CLOSE:   onMainClose(window); return 0;
     case WM_DESTROY: onMainDestroy(); return 0;

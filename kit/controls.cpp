@@ -49,3 +49,17 @@ void placeControls(HWND parent, std::span<const ControlSpec> table, HFONT font, 
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
 }
+
+int relayControlsOut(HWND window, std::span<const ControlSpec> table, HFONT& font,
+                     int fontHeight96, WPARAM wParam, LPARAM lParam)
+{
+    int dpi = HIWORD(wParam);
+    const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    HFONT previous = font;
+    font = createProgramFont(fontHeight96, dpi);
+    placeControls(window, table, font, dpi);
+    DeleteObject(previous);
+    return dpi;
+}

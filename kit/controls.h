@@ -29,3 +29,10 @@ int createControlsAtWindowDpi(HWND window, std::span<const ControlSpec> table, H
 // Moves the table's controls of parent to their places at dpi and gives each one font, redrawn:
 // the layout again after the window's DPI changed.
 void placeControls(HWND parent, std::span<const ControlSpec> table, HFONT font, int dpi);
+
+// WM_DPICHANGED (wParam, lParam) for window, whose controls come from table: the window takes the
+// rectangle the system suggests, font is made anew for the new DPI (fontHeight96 at 96 DPI) and
+// the controls move to their places there with it before the old font is deleted. Returns the
+// new DPI.
+int relayControlsOut(HWND window, std::span<const ControlSpec> table, HFONT& font,
+                     int fontHeight96, WPARAM wParam, LPARAM lParam);

@@ -8,6 +8,25 @@ namespace {
 
 constexpr DWORD kDialogStyle = WS_CAPTION | WS_SYSMENU;
 
+// The icon a dialog's title shows: the resource, and the image loaded for the dialog's DPI. Kept
+// by runDialog, which destroys the image once the dialog is gone; the dialog's user data points
+// to it, so that relayDialogOut can replace the image.
+struct TitleIcon {
+    int id;
+    HICON image;
+};
+
+void showTitleIcon(HWND dialog, TitleIcon& icon, int dpi)
+{
+    HICON previous = icon.image;
+    // The large image, as LoadIconA gives it, which the title shows at half its side; not
+    // shared, as the Main window loads the same icon at another size.
+    icon.image = loadProgramIcon(icon.id, kIconSide, dpi, 0);
+    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.image));
+    if (previous)
+        DestroyIcon(previous);
+}
+
 }  // namespace
 
 void registerDialogClass()
@@ -33,10 +52,9 @@ int runDialog(HWND owner, const DialogSpec& spec)
     // answer a click under it.
     EnableWindow(owner, FALSE);
     SendMessageA(dialog, WM_INITDIALOG, 0, 0);
-    // The large image, as LoadIconA gives it, which the title shows at half its side; not
-    // shared, as the Main window loads the same icon at another size.
-    HICON icon = loadProgramIcon(spec.iconId, kIconSide, dpi, 0);
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    TitleIcon icon = {spec.iconId, nullptr};
+    showTitleIcon(dialog, icon, dpi);
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&icon));
     ShowWindow(dialog, SW_SHOW);
 
     MSG message = {};
@@ -51,7 +69,9 @@ int runDialog(HWND owner, const DialogSpec& spec)
     if (!IsWindow(owner))
         PostQuitMessage(static_cast<int>(message.wParam));
     if (!IsWindow(dialog))
-        DestroyIcon(icon);  // the title's icon, gone with the dialog
+        DestroyIcon(icon.image);  // the title's icon, gone with the dialog
+    else
+        SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);  // icon ends with this call
     return static_cast<int>(message.wParam);
 }
 
@@ -62,4 +82,13 @@ void closeDialog(HWND window, int code)
     EnableWindow(GetWindow(window, GW_OWNER), TRUE);
     DestroyWindow(window);
     PostMessageA(nullptr, WM_QUIT, static_cast<WPARAM>(code), 0);
+}
+
+void relayDialogOut(HWND dialog, std::span<const ControlSpec> table, HFONT& font,
+                    int fontHeight96, WPARAM wParam, LPARAM lParam)
+{
+    int dpi = relayControlsOut(dialog, table, font, fontHeight96, wParam, lParam);
+    auto* icon = reinterpret_cast<TitleIcon*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    if (icon)
+        showTitleIcon(dialog, *icon, dpi);
 }

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <span>
+
+#include "kit/controls.h"
+
 constexpr char kDialogClassName[] = "NORMALDLG";
 
 // A modal window: its title and outer size at 96 DPI, the procedure that runs it, where its
@@ -27,3 +31,9 @@ int runDialog(HWND owner, const DialogSpec& dialog);
 
 // Enables window's owner again, destroys window and ends its runDialog with code.
 void closeDialog(HWND window, int code);
+
+// WM_DPICHANGED (wParam, lParam) for a dialog that runDialog opened, whose controls come from
+// table: the dialog is laid out again at the new DPI as relayControlsOut does, with font
+// (fontHeight96 at 96 DPI), and its title shows the icon drawn for that DPI.
+void relayDialogOut(HWND dialog, std::span<const ControlSpec> table, HFONT& font,
+                    int fontHeight96, WPARAM wParam, LPARAM lParam);

@@ -76,6 +76,9 @@ LRESULT CALLBACK logViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             closeDialog(window, 0);
         return 0;
     case WM_CLOSE: closeDialog(window, 0); return 0;
+    case WM_DPICHANGED:
+        relayDialogOut(window, kViewerControls, viewerFont, kViewerFontHeight, wParam, lParam);
+        return 0;
     case WM_SIZE:
     case WM_DESTROY: return 0;
     }

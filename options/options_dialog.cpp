@@ -340,6 +340,9 @@ LRESULT CALLBACK optionsDialogProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_COMMAND: dispatchCommand(kOptionsCommands, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_HSCROLL: onOpacitySlid(); return 0;
+    case WM_DPICHANGED:
+        relayDialogOut(window, kControls, optionsFont, kOptionsFontHeight, wParam, lParam);
+        return 0;
     case WM_CLOSE: cancelOptions(); return 0;
     case WM_DESTROY: applyTranslucency(); return 0;
     }

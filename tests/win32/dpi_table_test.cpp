@@ -3,7 +3,8 @@
 // Wine reads when a process starts) on a desktop large enough for the Options dialog at 200 %.
 // There the Main window, the Options dialog and the Log viewer must have the client areas and
 // control rectangles written out for 96 DPI in window_layouts.cpp scaled by MulDiv(value, dpi,
-// 96), fonts scaled without the fraction, and the images drawn for the scale.
+// 96), fonts scaled without the fraction, and the images drawn for the scale. The dialogs are
+// also told they moved to a monitor of another DPI, and must then be laid out for that one.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -87,22 +88,15 @@ SIZE frameAt(int dpi)
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-// The client area is that of the window at 96 DPI scaled, with the frame and caption of dpi
-// around it. May run on a thread other than window's.
-void expectWindowAtDpi(HWND window, const WindowRow& row, int dpi)
+SIZE clientAt(const WindowRow& row, int dpi)
 {
-    SCOPED_TRACE(row.dialog ? row.dialog : "Main");
-    EXPECT_EQ(GetDpiForWindow(window), static_cast<UINT>(dpi));
-    SIZE client = {scaled(row.width - frameAt(96).cx, dpi),
-                   scaled(row.height - frameAt(96).cy, dpi)};
-    RECT inner = {};
-    RECT outer = {};
-    GetClientRect(window, &inner);
-    GetWindowRect(window, &outer);
-    EXPECT_EQ(inner.right, client.cx);
-    EXPECT_EQ(inner.bottom, client.cy);
-    EXPECT_EQ(outer.right - outer.left, client.cx + frameAt(dpi).cx);
-    EXPECT_EQ(outer.bottom - outer.top, client.cy + frameAt(dpi).cy);
+    return {scaled(row.width - frameAt(96).cx, dpi), scaled(row.height - frameAt(96).cy, dpi)};
+}
+
+// The controls in their places at dpi with the font made for it, and the dialogs' title icon
+// drawn for it. May run on a thread other than window's.
+void expectContentAtDpi(HWND window, const WindowRow& row, int dpi)
+{
     expectLayout(window, *row.layout, *row.font, row.withoutFont, dpi);
     LOGFONTA font = {};
     GetObjectA(*row.font, sizeof font, &font);
@@ -112,6 +106,24 @@ void expectWindowAtDpi(HWND window, const WindowRow& row, int dpi)
         LRESULT icon = SendMessageA(window, WM_GETICON, ICON_SMALL, 0);
         EXPECT_EQ(iconSide(reinterpret_cast<HICON>(icon)), scaled(32, dpi));
     }
+}
+
+// The client area is that of the window at 96 DPI scaled, with the frame and caption of dpi
+// around it, and the content laid out for dpi.
+void expectWindowAtDpi(HWND window, const WindowRow& row, int dpi)
+{
+    SCOPED_TRACE(row.dialog ? row.dialog : "Main");
+    EXPECT_EQ(GetDpiForWindow(window), static_cast<UINT>(dpi));
+    SIZE client = clientAt(row, dpi);
+    RECT inner = {};
+    RECT outer = {};
+    GetClientRect(window, &inner);
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(inner.right, client.cx);
+    EXPECT_EQ(inner.bottom, client.cy);
+    EXPECT_EQ(outer.right - outer.left, client.cx + frameAt(dpi).cx);
+    EXPECT_EQ(outer.bottom - outer.top, client.cy + frameAt(dpi).cy);
+    expectContentAtDpi(window, row, dpi);
 }
 
 class ScaledWindows : public MainWindowTest {
@@ -155,16 +167,40 @@ TEST(DpiTable, EveryWindowFollowsTheRuleAtEachDpi)
     setLogPixels(96);  // as cmake/wine-session.sh starts every session
 }
 
-TEST_F(ScaledWindows, OpenWithTheirFiguresScaledToTheDpi)
+// Tells dialog, as the system would, that it now shows on a monitor of dpi, and returns the
+// rectangle the message suggests: its outer size there. Wine never sends the message itself, and
+// the frame stays that of the DPI the dialog opened at.
+RECT moveToMonitorAt(HWND dialog, const WindowRow& row, int dpi)
+{
+    SIZE client = clientAt(row, dpi);
+    RECT suggested = {40, 30, 40 + client.cx + frameAt(dpi).cx, 30 + client.cy + frameAt(dpi).cy};
+    SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    return suggested;
+}
+
+TEST_F(ScaledWindows, OpenWithTheirFiguresScaledToTheDpiAndFollowAChangeOfIt)
 {
     writeFileBytes("send-log.dat", "");  // the viewer opens without a message box
     HWND main = openMainWindow();
+    int movedTo = atDpi == 192 ? 96 : 192;
     for (const WindowRow& row : kWindows) {
         if (!row.dialog) {
             expectWindowAtDpi(main, row, atDpi);
             expectMainImages(main, atDpi);
         } else {
-            lookAtDialog(row.dialog, [&](HWND dialog) { expectWindowAtDpi(dialog, row, atDpi); });
+            lookAtDialog(row.dialog, [&](HWND dialog) {
+                expectWindowAtDpi(dialog, row, atDpi);
+                HFONT fontBefore = *row.font;
+                RECT suggested = moveToMonitorAt(dialog, row, movedTo);
+                RECT outer = {};
+                GetWindowRect(dialog, &outer);
+                SCOPED_TRACE(row.dialog);
+                EXPECT_TRUE(EqualRect(&outer, &suggested));
+                expectContentAtDpi(dialog, row, movedTo);
+                LOGFONTA font = {};
+                EXPECT_FALSE(GetObjectA(fontBefore, sizeof font, &font)) << "old font kept";
+            });
         }
     }
 }
