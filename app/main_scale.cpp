@@ -14,10 +14,13 @@
 
 namespace {
 
-// Both images of one icon: not shared, as the system shares one image a resource. Those they
-// replace are destroyed; the last ones live as long as the program.
+// Both images of one icon for dpi: not shared, as the system shares one image a resource. Those
+// they replace are destroyed; the last ones live as long as the program. Until the window has
+// icons of its own, those of its class, the 100 % images, serve at 100 %.
 void showWindowIcons(HWND window, int dpi)
 {
+    if (imageScaleIndex(dpi) == 0 && !SendMessageA(window, WM_GETICON, ICON_BIG, 0))
+        return;
     for (WPARAM which : {ICON_BIG, ICON_SMALL}) {
         HICON icon = loadProgramIcon(IDI_VELMOR, which == ICON_BIG ? kIconSide : kSmallIconSide,
                                      dpi, 0);
@@ -49,9 +52,7 @@ void showButtonFaces(HWND window, int dpi)
         SendDlgItemMessageA(window, kOptionsButton + i, BM_SETIMAGE, IMAGE_ICON,
                             reinterpret_cast<LPARAM>(icon));
     }
-    // The class's icons are the 100 % images, which the system would stretch to another scale.
-    if (imageScaleIndex(dpi) != 0)
-        showWindowIcons(window, dpi);
+    showWindowIcons(window, dpi);
 }
 
 void onMainDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
@@ -62,7 +63,6 @@ void onMainDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
     showHelpFace(window, dpi);
     DeleteObject(previousFace);
     showButtonFaces(window, dpi);
-    showWindowIcons(window, dpi);
     refitTooltips(window, 1);
     refitStatusTooltip();
     // The Subject label is painted, not a control: drawn again in its new place and size.

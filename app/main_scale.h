@@ -13,7 +13,7 @@ void createMainControls(HWND window);
 void showHelpFace(HWND window, int dpi);
 
 // Shows the four buttons' faces drawn for dpi, and gives the window its icons for dpi unless
-// its class's icons (the 100 % ones) are those.
+// its class's icons (the 100 % ones) serve.
 void showButtonFaces(HWND window, int dpi);
 
 // WM_DPICHANGED (wParam, lParam): the window takes the suggested rectangle and lays itself out

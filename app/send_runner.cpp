@@ -33,16 +33,13 @@ DWORD WINAPI sendOnWorker(void*)
     return 0;
 }
 
-// Windows before Vista have no shutdown reasons; user32 is loaded in every windowed program,
-// so the functions are only looked up.
+// Windows before Vista have no shutdown reasons.
 void holdShutdown(bool hold)
 {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
     if (hold) {
-        if (auto create = moduleFunction<ShutdownReasonCreate>(user32, "ShutdownBlockReasonCreate"))
+        if (auto create = user32Function<ShutdownReasonCreate>("ShutdownBlockReasonCreate"))
             create(mainWindow, kShutdownReason);
-    } else if (auto destroy =
-                   moduleFunction<ShutdownReasonDestroy>(user32, "ShutdownBlockReasonDestroy")) {
+    } else if (auto destroy = user32Function<ShutdownReasonDestroy>("ShutdownBlockReasonDestroy")) {
         destroy(mainWindow);
     }
 }

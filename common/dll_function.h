@@ -16,6 +16,14 @@ Function moduleFunction(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// The function exported under name by user32, which every windowed program has loaded: looked
+// up, not loaded; null where the system is too old to have it.
+template <typename Function>
+Function user32Function(const char* name)
+{
+    return moduleFunction<Function>(GetModuleHandleA("user32.dll"), name);
+}
+
 // Loads the system DLL dllName from the system folder, or counts it once more when it is loaded
 // already, and keeps it loaded for the rest of the run (a sound played asynchronously or a
 // shell operation may still be at work in it); null when the DLL or the function is missing.

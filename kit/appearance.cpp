@@ -50,10 +50,9 @@ BOOL CALLBACK refitTooltip(HWND tooltip, LPARAM refitParameter)
 
 void applyTranslucency()
 {
-    // Looked up at run time, so that the program still starts where the function is missing;
-    // user32 is loaded in every windowed program, so it is only looked up, not loaded.
-    auto setLayered = moduleFunction<SetLayeredWindowAttributesFunction>(
-        GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes");
+    // Looked up at run time, so that the program still starts where the function is missing.
+    auto setLayered =
+        user32Function<SetLayeredWindowAttributesFunction>("SetLayeredWindowAttributes");
     if (!setLayered)
         return;
     LONG exStyle = GetWindowLongA(mainWindow, GWL_EXSTYLE);

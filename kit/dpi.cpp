@@ -10,13 +10,6 @@ using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using GetDpiForSystemFunction = UINT(WINAPI*)();
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
-template <typename Function>
-Function user32Function(const char* name)
-{
-    // user32 is loaded in every windowed program: looked up, not loaded.
-    return moduleFunction<Function>(GetModuleHandleA("user32.dll"), name);
-}
-
 // The frame and caption around the client area of a window of style at dpi.
 PixelSize frameSize(DWORD style, DWORD exStyle, int dpi)
 {

@@ -20,8 +20,6 @@ int scaleFontHeightForDpi(int height, int dpi)
 
 PixelSize scaledOuterSize(PixelSize outer96, PixelSize frame96, PixelSize frameAtDpi, int dpi)
 {
-    if (dpi == kDefaultDpi)
-        return outer96;
     return {scaleForDpi(outer96.width - frame96.width, dpi) + frameAtDpi.width,
             scaleForDpi(outer96.height - frame96.height, dpi) + frameAtDpi.height};
 }
