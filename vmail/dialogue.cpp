@@ -75,13 +75,13 @@ std::int32_t moveToTls(Dialogue& dialogue, const std::string& host, int timeoutM
 }
 
 std::int32_t quit(Dialogue& dialogue,
-                  const std::function<std::int32_t(Clock::time_point deadline)>& readAnswer)
+                  const std::function<std::int32_t(int timeoutMs)>& readAnswer)
 {
     const Failure before = dialogue.failure;
     std::int32_t result = kResultConnection;
     if (dialogue.socket.isOpen() && !dialogue.broken &&
         sendText(dialogue, "QUIT\r\n", kQuitReplyMs) == 0)
-        result = readAnswer(deadlineIn(kQuitReplyMs));
+        result = readAnswer(kQuitReplyMs);
     dialogue.socket.close();
     dialogue.failure = before;
     return result;

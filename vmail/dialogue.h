@@ -45,10 +45,10 @@ std::int32_t abandon(Dialogue& dialogue, NetStatus status);
 std::int32_t moveToTls(Dialogue& dialogue, const std::string& host, int timeoutMs);
 
 // Says QUIT, unless the dialogue is broken (a server that stopped answering would only hold the
-// program once more), and gives readAnswer a few seconds for the answer; the connection is
-// closed either way. readAnswer's result, or -1 when QUIT was not said. Whatever goes wrong here
-// is not recorded: the operation before it has succeeded or failed for its own reason.
-std::int32_t quit(Dialogue& dialogue,
-                  const std::function<std::int32_t(Clock::time_point deadline)>& readAnswer);
+// program once more), and gives readAnswer a few seconds (its timeoutMs) for the answer; the
+// connection is closed either way. readAnswer's result, or -1 when QUIT was not said. Whatever
+// goes wrong here is not recorded: the operation before it has succeeded or failed for its own
+// reason.
+std::int32_t quit(Dialogue& dialogue, const std::function<std::int32_t(int timeoutMs)>& readAnswer);
 
 }  // namespace vmail

@@ -166,12 +166,17 @@ Failure failureOf(std::int32_t kind, std::string_view line)
     return failure;
 }
 
-Failure smtpRefusal(int code, std::string_view text)
+std::string replyLine(int code, std::string_view text)
 {
     std::string reply = std::to_string(code);
     if (!text.empty())
         reply += " " + std::string(text);
-    return failureOf(VMAIL_FAILURE_REPLY, serverText(reply));
+    return reply;
+}
+
+Failure smtpRefusal(int code, std::string_view text)
+{
+    return failureOf(VMAIL_FAILURE_REPLY, serverText(replyLine(code, text)));
 }
 
 Failure pop3Refusal(std::string_view line)
@@ -249,7 +254,7 @@ Failure plaintextBeforeTls()
 Failure tlsRefused(std::string_view command, std::string_view refusal)
 {
     return failureOf(VMAIL_FAILURE_TLS_REFUSED,
-                     std::string(command) + kTlsRefused + std::string(refusal));
+                     std::string(command) + kTlsRefused + serverText(refusal));
 }
 
 Failure noMechanism(const std::vector<std::string>& offered)

@@ -34,6 +34,8 @@ struct Failure {
 
 Failure failureOf(std::int32_t kind, std::string_view line);
 
+// An SMTP reply as one line, as the server sent it: its code and the text of its first line.
+std::string replyLine(int code, std::string_view text);
 // The server refused with an SMTP reply: its code and the text of its first line.
 Failure smtpRefusal(int code, std::string_view text);
 // The server refused with a POP3 "-ERR" line, as it sent it.
@@ -55,7 +57,7 @@ Failure tlsFailure(const TlsFault& fault, std::string_view host);
 // The server's go-ahead for TLS came with more bytes behind it, which only someone in between
 // can have put there.
 Failure plaintextBeforeTls();
-// STARTTLS or STLS (command) offered, then refused with the words of refusal (already a line).
+// STARTTLS or STLS (command) offered, then refused with refusal, the server's line as it sent it.
 Failure tlsRefused(std::string_view command, std::string_view refusal);
 
 // No SMTP AUTH mechanism in common; offered is what the server listed.

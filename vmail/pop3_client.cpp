@@ -85,11 +85,8 @@ std::int32_t readListing(Pop3Session& session, std::vector<std::string>& lines)
             return lineFailure(session, status, timeoutMs);
         if (line == ".")
             return 0;
-        if (lines.size() == kMaxCapabilities) {
-            session.broken = true;
-            note(session, garbledReply({}));
-            return kResultOther;
-        }
+        if (lines.size() == kMaxCapabilities)
+            return lineFailure(session, LineStatus::tooLong, timeoutMs);  // no server lists so many
         lines.push_back(line.compare(0, 1, ".") == 0 ? line.substr(1) : line);
     }
 }
@@ -109,7 +106,7 @@ std::int32_t upgrade(Pop3Session& session, const std::string& host)
     result = command(session, "STLS", &answer);
     if (result == kResultLoginRefused) {
         // Offered, then declined: no login in the clear.
-        note(session, tlsRefused("STLS", pop3Refusal(answer).line));
+        note(session, tlsRefused("STLS", answer));
         return abandon(session, NetStatus::failed);
     }
     return result != 0 ? result : moveToTls(session, host, options().replyMs);
@@ -201,9 +198,8 @@ std::int32_t pop3Login(Pop3Session& session, const std::string& user, const std:
 
 std::int32_t pop3Quit(Pop3Session& session)
 {
-    std::int32_t result = quit(session, [&](Clock::time_point deadline) {
-        return readStatus(session, millisecondsUntil(deadline));
-    });
+    std::int32_t result =
+        quit(session, [&](int timeoutMs) { return readStatus(session, timeoutMs); });
     if (result == 0)
         return 1;
     return result == kResultLoginRefused ? kResultOther : result;

@@ -19,18 +19,6 @@ std::string withoutControls(std::string_view text)
     return kept;
 }
 
-// Neither UTF-8 nor code page 932 as a whole: the UTF-8 characters in it still say something.
-std::string mixedToCp932(std::string_view text)
-{
-    std::string converted;
-    while (!text.empty()) {
-        std::size_t length = utf8CharacterLength(text);
-        converted += length == 0 ? std::string("?") : utf8ToCp932(text.substr(0, length));
-        text.remove_prefix(length == 0 ? 1 : length);
-    }
-    return converted;
-}
-
 }  // namespace
 
 std::string serverText(std::string_view text, std::size_t maxBytes)
@@ -47,15 +35,9 @@ std::string serverText(std::string_view text, std::size_t maxBytes)
             --end;
         kept.resize(end);
     }
-    std::string shown;
-    if (isAscii(kept))
-        shown = kept;
-    else if (isUtf8(kept))
-        shown = utf8ToCp932(kept);
-    else if (cp932ToUtf8(kept))
-        shown = kept;
-    else
-        shown = mixedToCp932(kept);
+    // Code page 932 from an old Japanese server is kept as it is; UTF-8, and text that is
+    // neither, is converted character by character, what is not a character becoming "?".
+    std::string shown = !isUtf8(kept) && cp932ToUtf8(kept) ? kept : utf8ToCp932(kept);
     return std::string(cp932Prefix(shown, maxBytes));
 }
 

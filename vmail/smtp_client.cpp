@@ -27,7 +27,7 @@ std::int32_t readOne(SmtpSession& session, Reply& reply, int timeoutMs)
         note(session, noAnswer(Waiting::reply, timeoutMs));
         return kResultTimeout;
     case ReplyStatus::invalid:
-        note(session, garbledReply(reply.lines.empty() ? std::string() : reply.lines.back()));
+        note(session, garbledReply(reply.lines.back()));  // readReply keeps the offending line
         break;
     case ReplyStatus::failed: note(session, connectionClosed()); break;
     case ReplyStatus::ok: break;
@@ -119,7 +119,7 @@ std::int32_t startTls(SmtpSession& session, const std::string& host)
     // A server that offered STARTTLS and then declines it gets nothing more, in the clear least
     // of all: the same end as a failed handshake.
     if (reply.code != 220) {
-        note(session, tlsRefused("STARTTLS", smtpRefusal(reply.code, firstLine(reply)).line));
+        note(session, tlsRefused("STARTTLS", replyLine(reply.code, firstLine(reply))));
         return abandon(session, NetStatus::failed);
     }
     result = moveToTls(session, host, options().replyMs);
@@ -155,7 +155,7 @@ Failure replyFailure(const Reply& reply)
 {
     if (reply.code >= 400)
         return smtpRefusal(reply.code, firstLine(reply));
-    return garbledReply(smtpRefusal(reply.code, firstLine(reply)).line);
+    return garbledReply(replyLine(reply.code, firstLine(reply)));
 }
 
 std::int32_t smtpCommand(SmtpSession& session, const std::string& line, Reply& reply)
@@ -238,9 +238,9 @@ std::int32_t smtpSendMessage(SmtpSession& session, const Envelope& envelope, con
 
 void smtpQuit(SmtpSession& session)
 {
-    quit(session, [&](Clock::time_point deadline) {
+    quit(session, [&](int timeoutMs) {
         Reply reply;
-        return readOne(session, reply, millisecondsUntil(deadline));
+        return readOne(session, reply, timeoutMs);
     });
 }
 
