@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -68,6 +69,43 @@ void pop3Greet(ScriptConnection& c)
     c.reply(kNoCapa);
 }
 
+// AUTH PLAIN offered, and refusal in answer to it.
+std::function<void(ScriptConnection&)> refusingAuth(std::string refusal)
+{
+    return [=](ScriptConnection& c) {
+        greet(c, kPlainOnly);
+        c.reply(refusal + "\r\n");
+    };
+}
+
+// The user name taken, and refusal in answer to the password.
+std::function<void(ScriptConnection&)> refusingPass(std::string refusal)
+{
+    return [=](ScriptConnection& c) {
+        pop3Greet(c);
+        c.reply("+OK\r\n");
+        c.reply(refusal + "\r\n");
+    };
+}
+
+const std::function<void(ScriptConnection&)> kSilentAfterGreeting = [](ScriptConnection& c) {
+    greet(c);
+    c.stayQuiet(5000);
+};
+
+const std::function<void(ScriptConnection&)> kDelivering = [](ScriptConnection& c) {
+    greet(c);
+    takeEnvelopeAndMessage(c);
+};
+
+std::string repeated(const std::string& text, int times)
+{
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+
 const DetailRow kRows[] = {
     // The server refuses: its reply, first line only, without control characters, in code page
     // 932, at most 200 bytes.
@@ -109,18 +147,12 @@ const DetailRow kRows[] = {
      },
      Call::smtpSend, VMAIL_FAILURE_REPLY, "554 5.7.1 message looks like spam"},
     {"PasswordLoginsSwitchedOff",
-     [](ScriptConnection& c) {
-         greet(c, kPlainOnly);
-         c.reply("535 5.7.139 Authentication unsuccessful, basic authentication is disabled.\r\n");
-     },
+     refusingAuth("535 5.7.139 Authentication unsuccessful, basic authentication is disabled."),
      Call::smtpAuth, VMAIL_FAILURE_REPLY,
      "535 5.7.139 Authentication unsuccessful, basic authentication is disabled."},
     {"TheFirstLineOfAMultiLineRefusal",
-     [](ScriptConnection& c) {
-         greet(c, kPlainOnly);
-         c.reply("535-5.7.8 Username and Password not accepted.\r\n"
-                 "535 5.7.8  https://support.example/?p=BadCredentials\r\n");
-     },
+     refusingAuth("535-5.7.8 Username and Password not accepted.\r\n"
+                  "535 5.7.8  https://support.example/?p=BadCredentials"),
      Call::smtpAuth, VMAIL_FAILURE_REPLY, "535 5.7.8 Username and Password not accepted."},
     {"ALoginStepRefused",
      [](ScriptConnection& c) {
@@ -129,47 +161,20 @@ const DetailRow kRows[] = {
          c.reply("501 5.5.2 cannot decode\r\n");
      },
      Call::smtpAuth, VMAIL_FAILURE_REPLY, "501 5.5.2 cannot decode"},
-    {"AUtf8RefusalInCodePage932",
-     [](ScriptConnection& c) {
-         greet(c, kPlainOnly);
-         c.reply("535 5.7.8 パスワードが違います ①é😀\r\n");
-     },
+    {"AUtf8RefusalInCodePage932", refusingAuth("535 5.7.8 パスワードが違います ①é😀"),
      Call::smtpAuth, VMAIL_FAILURE_REPLY, "535 5.7.8 パスワードが違います ①??"},
-    {"ControlCharactersDropped",
-     [](ScriptConnection& c) {
-         greet(c, kPlainOnly);
-         c.reply("535 5.7.8\tno\rpass\x1b[0m word\x7f\r\n");
-     },
+    {"ControlCharactersDropped", refusingAuth("535 5.7.8\tno\rpass\x1b[0m word\x7f"),
      Call::smtpAuth, VMAIL_FAILURE_REPLY, "535 5.7.8nopass[0m word"},
-    {"AnOverlongRefusalCutAtACharacter",
-     [](ScriptConnection& c) {
-         std::string text;
-         for (int i = 0; i < 150; ++i)
-             text += "あ";
-         greet(c, kPlainOnly);
-         c.reply("535 x" + text + "\r\n");
-     },
-     Call::smtpAuth, VMAIL_FAILURE_REPLY,
-     "535 x" + [] { std::string t; for (int i = 0; i < 97; ++i) t += "あ"; return t; }()},
-    {"AnOldJapaneseServersRefusalKept",
-     [](ScriptConnection& c) {
-         pop3Greet(c);
-         c.reply("+OK\r\n");
-         c.reply("-ERR " + cp932("パスワードが違います") + "\r\n");
-     },
+    {"AnOverlongRefusalCutAtACharacter", refusingAuth("535 x" + repeated("あ", 150)),
+     Call::smtpAuth, VMAIL_FAILURE_REPLY, "535 x" + repeated("あ", 97)},
+    {"AnOldJapaneseServersRefusalKept", refusingPass("-ERR " + cp932("パスワードが違います")),
      Call::pop3Login, VMAIL_FAILURE_REPLY, "-ERR パスワードが違います"},
     {"Pop3GreetingRefused",
      [](ScriptConnection& c) { c.send("-ERR go away\r\n"); c.stayQuiet(1000); },
      Call::pop3Connect, VMAIL_FAILURE_REPLY, "-ERR go away"},
     {"Pop3UserRefused", [](ScriptConnection& c) { pop3Greet(c); c.reply("-ERR no such user\r\n"); },
      Call::pop3Login, VMAIL_FAILURE_REPLY, "-ERR no such user"},
-    {"Pop3PasswordRefused",
-     [](ScriptConnection& c) {
-         pop3Greet(c);
-         c.reply("+OK\r\n");
-         c.reply("-ERR [AUTH] Authentication failed.\r\n");
-     },
-     Call::pop3Login, VMAIL_FAILURE_REPLY, "-ERR [AUTH] Authentication failed."},
+    {"Pop3PasswordRefused", refusingPass("-ERR [AUTH] Authentication failed."), Call::pop3Login, VMAIL_FAILURE_REPLY, "-ERR [AUTH] Authentication failed."},
     {"ApopRefused",
      [](ScriptConnection& c) {
          c.send("+OK ready <1.2@test.example>\r\n");
@@ -189,10 +194,9 @@ const DetailRow kRows[] = {
     // the time-out in whole seconds, rounded up.
     {"SilentGreeting", [](ScriptConnection& c) { c.stayQuiet(5000); }, Call::smtpConnect,
      VMAIL_FAILURE_NO_ANSWER, "応答がありません (2秒)"},
-    {"SilenceAfterMail", [](ScriptConnection& c) { greet(c); c.stayQuiet(5000); }, Call::smtpSend,
-     VMAIL_FAILURE_NO_ANSWER, "応答がありません (2秒)"},
-    {"ABrokenSessionKeepsWhatBrokeIt", [](ScriptConnection& c) { greet(c); c.stayQuiet(5000); },
-     Call::smtpSendAgain, VMAIL_FAILURE_NO_ANSWER, "応答がありません (2秒)"},
+    {"SilenceAfterMail", kSilentAfterGreeting, Call::smtpSend, VMAIL_FAILURE_NO_ANSWER,
+     "応答がありません (2秒)"},
+    {"ABrokenSessionKeepsWhatBrokeIt", kSilentAfterGreeting, Call::smtpSendAgain, VMAIL_FAILURE_NO_ANSWER, "応答がありません (2秒)"},
     {"Pop3Silence", [](ScriptConnection& c) { pop3Greet(c); c.stayQuiet(5000); }, Call::pop3Login,
      VMAIL_FAILURE_NO_ANSWER, "応答がありません (2秒)"},
     {"HangUpAfterMail", [](ScriptConnection& c) { greet(c); c.readLine(); }, Call::smtpSend,
@@ -260,10 +264,8 @@ const DetailRow kRows[] = {
     // The one-call send has its own record; success leaves nothing recorded.
     {"OneCallSendRefused", refusingStep(1, "550 5.1.1 user unknown\r\n"), Call::oneCallSend,
      VMAIL_FAILURE_REPLY, "550 5.1.1 user unknown"},
-    {"OneCallSendDelivered", [](ScriptConnection& c) { greet(c); takeEnvelopeAndMessage(c); },
-     Call::oneCallSend, VMAIL_FAILURE_NONE, ""},
-    {"SessionSendDelivered", [](ScriptConnection& c) { greet(c); takeEnvelopeAndMessage(c); },
-     Call::smtpSend, VMAIL_FAILURE_NONE, ""},
+    {"OneCallSendDelivered", kDelivering, Call::oneCallSend, VMAIL_FAILURE_NONE, ""},
+    {"SessionSendDelivered", kDelivering, Call::smtpSend, VMAIL_FAILURE_NONE, ""},
 };
 
 class FailureDetailTest : public VmailTest, public ::testing::WithParamInterface<DetailRow> {
@@ -320,19 +322,15 @@ protected:
 TEST_P(FailureDetailTest, TellsWhyTheOperationFailed)
 {
     const DetailRow& row = GetParam();
+    std::optional<ScriptServer> server;
     int port;
-    LastError detail;
     if (row.server) {
-        ScriptServer server(row.server);
-        port = server.port();
-        detail = call(row, port);
+        port = server.emplace(row.server).port();
     } else {
-        {
-            testnet::Listener closed;  // a port that was free a moment ago
-            port = closed.port();
-        }
-        detail = call(row, port);
+        testnet::Listener closed;  // a port that was free a moment ago
+        port = closed.port();
     }
+    LastError detail = call(row, port);
     std::string expected = row.line;
     if (std::size_t at = expected.find("{port}"); at != std::string::npos)
         expected.replace(at, 6, std::to_string(port));
@@ -378,7 +376,7 @@ TEST_F(FailureRecordTest, TheLastConnectAndSendAreTheCallingThreads)
     EXPECT_EQ(lastError(-1).kind, VMAIL_FAILURE_NAME);
     EXPECT_EQ(lastSendError().line, cp932("サーバー名が正しくありません"));
 
-    ScriptServer server([](ScriptConnection& c) { greet(c); takeEnvelopeAndMessage(c); }, 2);
+    ScriptServer server(kDelivering, 2);
     int32_t handle = VMailSmtpConnectPortNo("127.0.0.1", server.port());
     EXPECT_EQ(lastError(-1).kind, VMAIL_FAILURE_NONE);
     VMailSmtpClose(handle);

@@ -84,10 +84,7 @@ protected:
     {
         for (int i = 0; i < 200; ++i) {
             for (const std::string& name : maildirMessages(env_["RIG_RECIPIENT_MAILDIR"])) {
-                std::ifstream in(name, std::ios::binary);
-                std::ostringstream content;
-                content << in.rdbuf();
-                Delivered mail = parse(content.str());
+                Delivered mail = parse(fileBytes(name.c_str()));
                 if (decodeWords(mail.field("Subject")) == subjectUtf8 &&
                     seen_.find(name) == std::string::npos) {
                     seen_ += name + "\n";
@@ -296,12 +293,8 @@ TEST_F(SendEndToEndTest, TheWindowAnswersButNeitherTakesInputNorClosesWhileTheSe
     EXPECT_EQ(program_.exitCode(kSendTimeoutMs), 0u);
     EXPECT_FALSE(delivered(subject).headers.empty());
     int copies = 0;
-    for (const std::string& name : maildirMessages(env_["RIG_RECIPIENT_MAILDIR"])) {
-        std::ifstream in(name, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        copies += content.str().find(subject) != std::string::npos ? 1 : 0;
-    }
+    for (const std::string& name : maildirMessages(env_["RIG_RECIPIENT_MAILDIR"]))
+        copies += fileBytes(name.c_str()).find(subject) != std::string::npos ? 1 : 0;
     EXPECT_EQ(copies, 1);
 }
 
